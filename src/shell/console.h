@@ -1,0 +1,29 @@
+// Console answers. Every answer can be wrong or missing: end of input ends the
+// program with a short message and a failure status; an answer that is not a
+// number gets the prompt again a few times, then the program gives up.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+
+// Wrong answers tolerated at one prompt before the program gives up.
+constexpr int kMaxBadAnswers = 5;
+
+// Prints the prompt (may be empty) and reads a whole number (a word such as "12").
+long AskLong(const char* prompt);
+// Prints the prompt and reads a real number.
+double AskDouble(const char* prompt);
+// Reads one word (up to a blank), as "%s" would; words longer than
+// maxLength characters are cut.
+std::string ReadWord(size_t maxLength = 999);
+// Reads a free line: pending newlines are skipped, then the rest of the line.
+// Lines of kMaxLineLength characters or more are cut to kMaxLineLength - 1.
+constexpr size_t kMaxLineLength = 1000;
+std::string ReadLine();
+
+// Ends the program because standard input is exhausted.
+[[noreturn]] void EndOfInput();
+
+// Reads characters until a ':' has been read (1) or the stream ends (0).
+int SkipToColon(FILE* stream);

@@ -1,0 +1,6 @@
+#include "shell/debug_state.h"
+
+DebugStateData& DebugState() {
+  static DebugStateData state;
+  return state;
+}

@@ -1,0 +1,4 @@
+#include "shell/main_menu.h"
+
+int MainMenu() { return 0; }
+void DecompressMenu() {}

@@ -1,0 +1,51 @@
+#include "shell/memory.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "shell/error_report.h"
+
+int64_t& TotalAllocatedBytes() {
+  static int64_t bytes = 0;
+  return bytes;
+}
+
+void AllocDoubles(long n, double** raw, double** aligned) {
+  if (n < 0) n = 0;
+  size_t bytes = 8 * static_cast<size_t>(n) + 8;
+  size_t rounded = (bytes + 63) / 64 * 64;
+  void* p = std::aligned_alloc(64, rounded);
+  if (p == nullptr) {
+    char msg[200];
+    std::snprintf(msg, sizeof msg,
+                  "Not enough memory: an allocation of %.0lf Kbytes failed "
+                  "(%.0lf Kbytes already allocated)",
+                  static_cast<double>(bytes) / 1024,
+                  static_cast<double>(TotalAllocatedBytes()) / 1024);
+    error(msg);
+  }
+  *raw = static_cast<double*>(p);
+  *aligned = *raw;
+  TotalAllocatedBytes() += static_cast<int64_t>(bytes);
+}
+
+void FreeDoubles(long n, double* raw) {
+  if (raw == nullptr) return;
+  if (n < 0) n = 0;
+  TotalAllocatedBytes() -= 8 * static_cast<int64_t>(n) + 8;
+  std::free(raw);
+}
+
+long Upper2Power(long n, long max) {
+  long p = 4;
+  while (p < n) p *= 2;
+  if (p > max) {
+    char msg[100];
+    std::snprintf(msg, sizeof msg, "Error in Upper2Power , N=%ld is too big\n", n);
+    error(msg);
+  }
+  return p < 256 ? 256 : p;
+}
+
+double Floor(double x) { return std::floor(x); }

@@ -1,0 +1,47 @@
+// Byte-accounted storage of double arrays and the size rules of the transforms.
+#pragma once
+
+#include <cstdint>
+
+// Bytes obtained through AllocDoubles and not yet freed (64-bit: runs of many GiB).
+int64_t& TotalAllocatedBytes();
+
+// Room for n doubles; raw is what FreeDoubles takes back, aligned the usable
+// address (64-byte aligned so that vector loads never straddle cache lines).
+// Counts 8 n + 8 bytes. A failed allocation is a fatal error with a clear message.
+void AllocDoubles(long n, double** raw, double** aligned);
+void FreeDoubles(long n, double* raw);
+
+// The transform size for n inputs: the smallest power of two >= n, at least 256.
+// Above max it is a fatal error.
+long Upper2Power(long n, long max);
+
+// The bit-reversal permutation of a power of two n.
+template <typename T>
+void BitReverseTable(T* table, long n) {
+  for (long i = 0; i < n; i++) table[i] = static_cast<T>(i);
+  long j = 0;
+  for (long i = 0; i < n - 1; i++) {
+    if (i < j) {
+      T t = table[i];
+      table[i] = table[j];
+      table[j] = t;
+    }
+    long k = n / 2;
+    while (k >= 1 && k <= j) {
+      j -= k;
+      k /= 2;
+    }
+    j += k;
+  }
+}
+
+// The largest integer not above x; exact for |x| < 2^52.
+double Floor(double x);
+
+// Rounds to the nearest integer by the 2^53 trick; exact for |x| <= 2^52.
+inline double RoundNearest(double x) {
+  constexpr double kTwo53 = 9007199254740992.0;
+  volatile double t = x + kTwo53;  // volatile: the compiler must not fold the pair away
+  return t - kTwo53;
+}

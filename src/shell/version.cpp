@@ -1,0 +1,3 @@
+#include "shell/version.h"
+
+std::string GetVersion() { return "4.1"; }
