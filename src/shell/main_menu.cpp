@@ -1,4 +1,145 @@
 #include "shell/main_menu.h"
 
-int MainMenu() { return 0; }
-void DecompressMenu() {}
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "constants/e_computation.h"
+#include "constants/pi_chudnovsky.h"
+#include "constants/pi_ramanujan.h"
+#include "constants/sqrt2.h"
+#include "shell/computation.h"
+#include "shell/console.h"
+#include "shell/current.h"
+#include "shell/debug_state.h"
+#include "shell/error_report.h"
+#include "shell/resume.h"
+#include "shell/user_entries.h"
+#include "shell/version.h"
+
+namespace {
+
+// The computation a resume file describes, or null for an unknown type code.
+ConstantComputation* ComputationForTypeCode(long code) {
+  switch (code) {
+    case 1: return new PiChudnovskyComputation();
+    case 2: return new PiRamanujanComputation();
+    case 20: return new EComputation(0);
+    case 21: return new EComputation(1);
+    default: return nullptr;
+  }
+}
+
+ConstantComputation* Resume(FILE* param) {
+  long code = 0;
+  if (std::fscanf(param, "%ld", &code) != 1) ParamFileDamaged();
+  ConstantComputation* computation = ComputationForTypeCode(code);
+  if (computation == nullptr) {
+    std::fclose(param);
+    std::printf("The parameter file \"ParamNumora\" names an unknown computation (type %ld).\n"
+                "Delete the file to start a new computation.\n",
+                code);
+    std::fflush(stdout);
+    std::exit(kExitFailure);
+  }
+  computation->ReadParams(param);
+  std::printf("A Parameter file exists that permits to go on with previous\n");
+  std::printf("runs on the following parameters :\n\n");
+  std::printf("Constant computed         : %s\n", computation->GetName().c_str());
+  computation->PrintMethod(stdout);
+  std::printf("Number of digits          : %.0lf\n", computation->Digits);
+  std::printf("Duration of previous runs : %.0lf seconds\n", computation->PreviousDuration);
+  std::printf("\n");
+  std::printf("If you do not want to continue this computation, kill\n");
+  std::printf("the execution and destroy the file named \"ParamNumora\".\n");
+  std::printf("\n");
+  return computation;
+}
+
+}  // namespace
+
+int MainMenu() {
+  std::printf("Numora, version %s\n", GetVersion().c_str());
+  std::printf("\n");
+  DebugState().NTTTablesOn = 0;
+
+  ConstantComputation* computation = nullptr;
+  FILE* param = std::fopen(kParamFileName, "r");
+  if (param != nullptr) {
+    computation = Resume(param);
+  } else {
+    std::printf("Menu : \n");
+    std::printf("[0] Compute Pi with Chudnovsky method (Fastest)\n");
+    std::printf("[1] Compute Pi with Ramanujan method\n");
+    std::printf("[2] Compute E by the exponential series exp(1)\n");
+    std::printf("[3] Compute E by the exponential series 1/exp(-1)\n");
+    std::printf("[4] Compute Sqrt(2) (useful for testing)\n");
+    std::printf("[5] Define your constant with hypergeometric series\n");
+    std::printf("[6] Compute a user constant from a .numora file\n");
+    std::printf("[7] Decompress a result file\n");
+    std::printf("[8] Check a compress result Pi file\n");
+    long choice = AskLong("Enter your choice : ");
+    std::printf("\n");
+    switch (choice) {
+      case 0: computation = new PiChudnovskyComputation(); break;
+      case 1: computation = new PiRamanujanComputation(); break;
+      case 2: computation = new EComputation(0); break;
+      case 3: computation = new EComputation(1); break;
+      case 4: computation = new Sqrt2Computation(); break;
+      case 5: DefineUserConstant(); return 0;
+      case 6: computation = LoadUserConstant(); break;
+      case 7: DecompressMenu(); return 0;
+      case 8: CheckCompressedPi("Pi"); return 0;
+      default: return 0;
+    }
+  }
+
+  SetCurrentComputation(computation);
+  if (param == nullptr) computation->ChooseParameters();
+  computation->Run();
+  return 0;
+}
+
+void DecompressMenu() {
+  std::printf("Decompress : \n");
+  std::printf("[0] The latest Pi compressed file\n");
+  std::printf("[1] The latest E compressed file\n");
+  std::printf("[2] The latest Sqrt2 compressed file\n");
+  std::printf("[3] The latest user constant compressed file\n");
+  long choice = AskLong("Enter your choice : ");
+  std::string name;
+  switch (choice) {
+    case 0: name = "Pi"; break;
+    case 1: name = "E"; break;
+    case 2: name = "Sqrt2"; break;
+    case 3:
+      std::printf("Enter the constant name : ");
+      name = ReadWord(200);
+      break;
+    default: std::printf("Error, unavailable option\n"); return;
+  }
+
+  const std::string info = name + "-info";
+  FILE* f = std::fopen(info.c_str(), "r");
+  if (f == nullptr) {
+    std::printf("Cannot open the file %s: no compressed result of %s is here.\n", info.c_str(),
+                name.c_str());
+    std::fflush(stdout);
+    std::exit(kExitFailure);
+  }
+  double digits = 0, size = 0, offset = 0;
+  bool ok = std::fscanf(f, "%lf", &digits) == 1 && std::fscanf(f, "%lf", &size) == 1 &&
+            std::fscanf(f, "%lf", &offset) == 1;
+  std::fclose(f);
+  // The stored length and exponent must describe the digits the file claims.
+  ok = ok && digits >= 1 && digits < 1e15 && size >= 1 && size <= std::floor(digits / 12 + 1) + 2 &&
+       offset == std::floor(offset) && size == std::floor(size);
+  if (!ok) {
+    std::printf("The file %s is damaged: it does not describe a compressed result.\n",
+                info.c_str());
+    std::fflush(stdout);
+    std::exit(kExitFailure);
+  }
+  DecompressResult(name, digits, static_cast<long>(size), static_cast<long>(offset));
+}

@@ -1,0 +1,243 @@
+#include "shell/computation.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "mpint/mpint.h"
+#include "output/compressed.h"
+#include "output/output_number.h"
+#include "shell/clock.h"
+#include "shell/console.h"
+#include "shell/error_report.h"
+#include "shell/files.h"
+#include "shell/memory.h"
+#include "shell/resume.h"
+#include "shell/version.h"
+
+namespace {
+
+// Largest transform of the table in units of 1024 points (32768 k = 2^25 points).
+constexpr long kMaxFFTUnits = 32768;
+
+// Re-asking is bounded so that no answer sequence keeps the dialogue going forever.
+void CountWrongAnswer(int& wrong) {
+  if (++wrong >= 4 * kMaxBadAnswers) {
+    std::printf("\nToo many invalid answers, Numora stops.\n");
+    std::fflush(stdout);
+    std::exit(kExitFailure);
+  }
+}
+
+}  // namespace
+
+long LargestFFTUnits(double digits, int first) {
+  const long cap = kMaxFFTUnits << first;
+  long n = 1;
+  if (digits > 12288) {
+    while (n < cap && static_cast<double>(n) * 12 * 1024 < digits) n *= 2;
+  }
+  return n < cap ? n : cap;
+}
+
+void PiTimeFactors(int mode, double factors[10]) {
+  static const double kStandard[10] = {0, 1.1, 1.3, 1.7, 2.7, 4.7, 0, 0, 0, 0};
+  static const double kBasicDisk[10] = {0, 1.0, 1.3, 1.8, 3.0, 5.1, 7.3, 0, 0, 0};
+  static const double kAdvancedDisk[10] = {0, 0, 1.0, 1.1, 1.2, 1.4, 1.9, 2.5, 0, 0};
+  const double* table = mode == kModeStandard    ? kStandard
+                        : mode == kModeBasicDisk ? kBasicDisk
+                                                 : kAdvancedDisk;
+  for (int i = 0; i < 10; i++) factors[i] = table[i];
+}
+
+void ConstantComputation::GetFFTSizeRange(int* first, int* end, double factors[10]) const {
+  *first = Mode == kModeStandard ? 0 : Mode == kModeBasicDisk ? 1 : 2;
+  *end = *first + 6;
+  for (int i = 0; i < 10; i++) factors[i] = 0;
+}
+
+void ConstantComputation::PrintMemoryUsed() const {
+  std::printf("Total Physical Memory Allocated = %.0lf Kbytes\n",
+              static_cast<double>(TotalAllocatedBytes()) / 1024);
+}
+
+void ConstantComputation::ChooseParameters() {
+  int wrong = 0;
+  if (HasDiskModes() == 0) {
+    std::printf("Computation mode : standard (no disk swapping mode available)\n");
+    Mode = kModeStandard;
+  } else {
+    std::printf("Choose your computation mode :\n");
+    std::printf("[0] standard mode (no disk memory used)\n");
+    std::printf("[1] basic disk memory mode (for big computations)\n");
+    std::printf("[2] advanced disk memory mode (for huge computations)\n");
+    for (;;) {
+      long mode = AskLong("Enter your choice : ");
+      if (mode >= 0 && mode <= 2) {
+        Mode = static_cast<int>(mode);
+        break;
+      }
+      std::printf("Error, the computation mode should be 0, 1 or 2\n");
+      CountWrongAnswer(wrong);
+    }
+    std::printf("\n");
+  }
+
+  Digits = 0;
+  while (Digits < 10000) {
+    Digits = Floor(AskDouble("Number of decimal digits : "));
+    if (Digits < 10000) {
+      std::printf("Error, should compute at least 10000 digits\n");
+      CountWrongAnswer(wrong);
+    }
+  }
+
+  int first, end;
+  double factors[10];
+  GetFFTSizeRange(&first, &end, factors);
+  long n = LargestFFTUnits(Digits, first);
+  // A small count in a disk mode would leave no row at all: offer 1 k.
+  if ((n >> first) <= 0) n = 1L << first;
+
+  std::printf("Possible FFT modes, with approximate needed memory :\n");
+  std::printf("\n");
+  for (int i = first; i < end; i++) {
+    long s = n >> i;
+    if (s <= 0) continue;
+    double memory, disk;
+    EstimateMemory(s * 1024, &memory, &disk);
+    std::printf("FFT Size=%4ld k, Mem=%.0lf K", s, memory / 1024);
+    if (Mode != kModeStandard) std::printf(", MemDisk=%.0lf k", disk);
+    if (i == first)
+      std::printf(" (Fastest mode)\n");
+    else if (factors[i] > 0)
+      std::printf(" (Time: Fastest mode * %.1lf) \n", factors[i]);
+    else
+      std::printf("\n");
+  }
+  std::printf("...\n\n");
+
+  long k = 0;
+  while (k <= 0) {
+    k = AskLong("Enter FFT Size in k :");
+    if (k > (n >> first)) {
+      std::printf("Error, your FFT size is too large\n");
+      k = 0;
+    } else if (k < 0) {
+      std::printf("Error, your FFT size should be positive\n");
+    }
+    if (k <= 0) CountWrongAnswer(wrong);
+  }
+  std::printf("\n");
+  long p = n;
+  while (p > k) p /= 2;
+  FFTSize = p * 1024;
+
+  Compressed = static_cast<int>(
+      AskLong("Compressed output (also useful to specify output format) ? [0=No, 1=Yes] : "));
+  std::printf("\n");
+}
+
+int ConstantComputation::Run() {
+  if (IsMultiRun()) AskTimeThreshold();
+  const std::string file = GetResultFileName();
+  const std::string version = GetVersion();
+  const std::string name = GetName();
+
+  if (ParamFile == nullptr) {
+    FILE* f = OpenOrDie(file, "w");
+    std::fprintf(f, "Program : Numora version %s\n", version.c_str());
+    std::fprintf(f, "Computation of %.0lf digits of %s\n", Digits, name.c_str());
+    PrintMethod(f);
+    std::fprintf(f, "Size of FFT : %ld K\n", FFTSize / 1024);
+    double memory, disk;
+    EstimateMemory(FFTSize, &memory, &disk);
+    std::fprintf(f, "Physical memory used : ~ %.0lf K\n", memory / 1024);
+    std::fprintf(f, "Disk memory used : ~ %.2lf Meg\n", disk / 1024);
+    CloseOrDie(f, file);
+  }
+  if (Mode != kModeStandard) {
+    ResetTimer(kTimerDiskRead);
+    ResetTimer(kTimerDiskWrite);
+  }
+
+  char start[kTimeStringSize], stop[kTimeStringSize];
+  GetTimeString(start);
+  RunStart = GetSeconds();
+  const int finished = Compute();
+  const double duration = GetSeconds() - RunStart;
+  GetTimeString(stop);
+
+  FILE* f = OpenOrDie(file, "a");
+  std::fprintf(f, "------------------------------------------------------------\n");
+  std::fprintf(f, "Computation run information :\n\n");
+  std::fprintf(f, "Start : %s", start);
+  std::fprintf(f, "End   : %s", stop);
+  std::fprintf(f, "Duration : %.2lf seconds\n", duration);
+  if (Mode != kModeStandard) {
+    double r = TimerValue(kTimerDiskRead), w = TimerValue(kTimerDiskWrite);
+    std::fprintf(f, "\nTime spent in disk swapping : %.0lf s (reading %.0lf, writing %.0lf)\n",
+                 r + w, r, w);
+  }
+  CloseOrDie(f, file);
+  std::printf("---------------------------------------------------------------\n");
+
+  double total = duration;
+  if (IsMultiRun()) {
+    std::printf("Computation time of this run : %.2lf seconds\n", duration);
+    if (!finished) {
+      if (PreviousDuration > 0)
+        std::printf("Time including previous run: %.2lf seconds\n", PreviousDuration);
+      std::printf("Do not forget to continue your computation in a next run !\n");
+      return 0;
+    }
+    total = duration + PreviousDuration;
+  }
+  std::printf("Total computation time : %.2lf seconds(~ %.2lf hours)\n", total, total / 3600);
+  std::printf("Writing informations into file %s\n", file.c_str());
+  f = OpenOrDie(file, "a");
+  std::fprintf(f, "============================================================\n");
+  std::fprintf(f, "Total computation time : %.2lf seconds (~ %.2lf hours)\n", total, total / 3600);
+  std::fprintf(f, "============================================================\n");
+  CloseOrDie(f, file);
+  std::printf("\n");
+
+  const int verdict = CheckResult();
+  if (verdict == 0)
+    std::printf("*** ERROR in computation ***\n");
+  else if (verdict != -1)
+    std::printf("The computation seems OK\n");
+
+  OutputResult();
+  if (ParamFile != nullptr) std::remove(kParamFileName);
+  if (Result != nullptr) Result->Free();
+
+  // Scratch files of the disk products: "A000", "A001", ... up to the first missing one.
+  for (int j = 0; j <= 999; j++) {
+    char scratch[8];
+    std::snprintf(scratch, sizeof scratch, "A%03d", j);
+    if (std::remove(scratch) != 0) break;
+  }
+  return 1;
+}
+
+void ConstantComputation::OutputResult() {
+  if (Result != nullptr) {
+    const std::string name = GetName();
+    if (Compressed != 0 && CompressedResultsAvailable()) {
+      std::printf("Compressing result file ...\n");
+      CompressResult(*Result, Digits, name.c_str());
+    } else {
+      if (Compressed != 0)
+        std::printf("Compressed results are not available in this version: "
+                    "the digits are written as text.\n");
+      const std::string file = GetResultFileName();
+      std::printf("Appending result to file %s ...", file.c_str());
+      std::fflush(stdout);
+      FILE* f = OpenOrDie(file, "a");
+      OutputNumber(*Result, name.c_str(), Digits, f, 0, 1);
+      CloseOrDie(f, file);
+    }
+  }
+  std::printf("\n");
+}

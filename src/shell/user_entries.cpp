@@ -1,0 +1,23 @@
+#include "shell/user_entries.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "shell/error_report.h"
+
+namespace {
+
+[[noreturn]] void Unavailable(const char* what) {
+  std::printf("%s is not available in this version of Numora.\n", what);
+  std::fflush(stdout);
+  std::exit(kExitFailure);
+}
+
+}  // namespace
+
+void DefineUserConstant() { Unavailable("The definition of user constants"); }
+ConstantComputation* LoadUserConstant() { Unavailable("The computation of user constants"); }
+void DecompressResult(const std::string&, double, long, long) {
+  Unavailable("The decompression of results");
+}
+void CheckCompressedPi(const char*) { Unavailable("The check of a compressed Pi result"); }
