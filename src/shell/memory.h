@@ -39,9 +39,11 @@ void BitReverseTable(T* table, long n) {
 // The largest integer not above x; exact for |x| < 2^52.
 double Floor(double x);
 
-// Rounds to the nearest integer by the 2^53 trick; exact for |x| <= 2^52.
+// Rounds to the nearest integer by adding and removing 1.5 * 2^52, which puts
+// the sum where doubles are spaced by exactly 1; exact for |x| <= 2^51.
+// (Adding 2^53 instead rounds positive values to even integers.)
 inline double RoundNearest(double x) {
-  constexpr double kTwo53 = 9007199254740992.0;
-  volatile double t = x + kTwo53;  // volatile: the compiler must not fold the pair away
-  return t - kTwo53;
+  constexpr double kMagic = 6755399441055744.0;
+  volatile double t = x + kMagic;  // volatile: the compiler must not fold the pair away
+  return t - kMagic;
 }
