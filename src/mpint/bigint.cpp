@@ -1,0 +1,257 @@
+#include "mpint/bigint.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "shell/error_report.h"
+#include "shell/memory.h"
+
+namespace {
+
+constexpr double kInvBase = 1e-12;
+
+// q = floor(c / 10^12) and the remainder in [0, 10^12). The product by the
+// inexact 10^-12 can miss by one at exact multiples, hence the correction.
+inline double SplitCarry(double c, double* rest) {
+  double q = Floor(c * kInvBase);
+  double r = c - q * kBigIntBase;
+  if (r < 0) {
+    r += kBigIntBase;
+    q -= 1;
+  } else if (r >= kBigIntBase) {
+    r -= kBigIntBase;
+    q += 1;
+  }
+  *rest = r;
+  return q;
+}
+
+}  // namespace
+
+void BigInt::Alloc(long n) {
+  NAlloc = n;
+  Offset = 0;
+  AllocDoubles(n + 1, &Raw, &Limbs);
+  Limbs[n] = 0;
+  Size = 1;
+  Limbs[0] = 0;
+}
+
+void BigInt::Free() {
+  if (Raw != nullptr) FreeDoubles(NAlloc + 1, Raw);
+  Raw = nullptr;
+  Limbs = nullptr;
+  NAlloc = 0;
+  Size = 0;
+}
+
+void BigInt::WriteToBuffer(double* dst, long count, long start) const {
+  for (long i = 0; i < count; i++) dst[i] = Limbs[start + i];
+}
+
+BigInt BigInt::ViewFrom(long k) const {
+  BigInt v;
+  v.Limbs = Limbs + k;
+  v.Raw = nullptr;
+  v.Size = Size - k;
+  v.NAlloc = NAlloc - k;
+  v.Offset = Offset + k;
+  return v;
+}
+
+void BigInt::CopyTo(BigInt& r) const {
+  r.Size = Size;
+  r.Offset = Offset;
+  for (long i = Size - 1; i >= 0; i--) r.Limbs[i] = Limbs[i];
+}
+
+void BigInt::DropLowLimbs(long k) {
+  if (k <= 0) return;
+  if (k >= Size) {
+    Offset += k;
+    Size = 1;
+    Limbs[0] = 0;
+    return;
+  }
+  for (long i = k; i < Size; i++) Limbs[i - k] = Limbs[i];
+  Size -= k;
+  Offset += k;
+}
+
+void BigInt::UpdateBigInt() {
+  double c = 0;
+  for (long i = 0; i < Size; i++) {
+    c += Limbs[i];
+    c = SplitCarry(c, &Limbs[i]);
+  }
+  PutCarry(Size, c);
+}
+
+void BigInt::PutCarry(long n, double c) {
+  while (c != 0) {
+    if (c == -1 && n >= 1 && Limbs[n - 1] == kBigIntMaxLimb) {
+      Limbs[n - 1] = -1;
+      Size = n;
+      break;
+    }
+    if (n >= NAlloc) {
+      // Full: keep the top limbs, the exponent rises.
+      Offset += 1;
+      for (long i = 1; i < n; i++) Limbs[i - 1] = Limbs[i];
+      n -= 1;
+    }
+    Size = n + 1;
+    if (c == -1) {
+      Limbs[n] = -1;
+      break;
+    }
+    c = SplitCarry(c, &Limbs[n]);
+    n += 1;
+  }
+  UpdateSize();
+}
+
+void BigInt::UpdateSize() {
+  long top = Size - 1;
+  while (top > 0 && Limbs[top] == 0) top--;
+  if (Limbs[top] == -1) {
+    long j = top - 1;
+    while (j >= 0 && Limbs[j] == kBigIntMaxLimb) j--;
+    top = j + 1;
+    Limbs[top] = -1;
+  }
+  Size = top + 1;
+}
+
+void BigInt::Print() const {
+  if (Size <= 0) {
+    std::printf("(empty)");
+  } else {
+    std::printf("%.0f", Limbs[Size - 1]);
+    for (long i = Size - 2; i >= 0; i--) std::printf("%012.0f", Limbs[i]);
+  }
+  std::printf(" OFFSET=%ld\n", Offset);
+}
+
+namespace {
+
+inline double LimbAt(const BigInt& a, long e) {
+  long i = e - a.Offset;
+  return (i >= 0 && i < a.Size) ? a.Limbs[i] : 0.0;
+}
+
+// Sum or difference over the exponents [bottom, top) of r. Each read limb sits
+// at an index at least as high as the limb written, so r may be a or b.
+void AddSub(const BigInt& a, const BigInt& b, BigInt& r, double sign) {
+  long top = std::max(a.Offset + a.Size, b.Offset + b.Size);
+  long bottom = std::max(a.Offset, b.Offset);
+  // A result longer than its capacity keeps its top limbs.
+  if (top - bottom > r.NAlloc) bottom = top - r.NAlloc;
+  long n = top - bottom;
+  double carry = 0;
+  for (long k = 0; k < n; k++) {
+    long e = bottom + k;
+    double s = carry + LimbAt(a, e) + sign * LimbAt(b, e);
+    if (s >= kBigIntBase) {
+      s -= kBigIntBase;
+      carry = 1;
+    } else if (s < 0) {
+      s += kBigIntBase;
+      carry = -1;
+    } else {
+      carry = 0;
+    }
+    r.Limbs[k] = s;
+  }
+  r.Offset = bottom;
+  r.Size = n;
+  r.PutCarry(n, carry);
+}
+
+}  // namespace
+
+void AddBigInt(const BigInt& a, const BigInt& b, BigInt& r) {
+  // The operand reaching higher is the long one; the order of a sum does not matter.
+  AddSub(a, b, r, 1.0);
+}
+
+void SubstractBigInt(const BigInt& a, const BigInt& b, BigInt& r) {
+  if (r.NAlloc < a.Size || r.NAlloc < b.Size) error("Allocation Problem in SubstractBigInt\n");
+  AddSub(a, b, r, -1.0);
+}
+
+void ShortMul(const BigInt& a, double m, BigInt& r) {
+  if (r.NAlloc < a.Size) {
+    BigInt view = a.ViewFrom(a.Size - r.NAlloc);
+    ShortMul(view, m, r);
+    return;
+  }
+  if (std::fabs(m) > 1e15) error("ERROR in BigInt::ShortMul, m is too big");
+  if (std::fabs(m) > 3000) {
+    LongShortMul(a, m, r);
+    return;
+  }
+  // 10^12 x 3000 stays below 2^53: the direct product is exact.
+  for (long i = 0; i < a.Size; i++) r.Limbs[i] = a.Limbs[i] * m;
+  r.Size = a.Size;
+  r.Offset = a.Offset;
+  r.UpdateBigInt();
+}
+
+void LongShortMul(const BigInt& a, double m, BigInt& r) {
+  // m and every limb cut at 10^6 so that each partial product stays below 2^53.
+  double mh = Floor(m * 1e-6);
+  double ml = m - mh * 1e6;
+  if (ml < 0) {
+    ml += 1e6;
+    mh -= 1;
+  } else if (ml >= 1e6) {
+    ml -= 1e6;
+    mh += 1;
+  }
+  const long n = a.Size;
+  double carry = 0;  // the high part carried to the next limb
+  double c = 0;      // the carry of the running normalisation
+  for (long i = 0; i < n; i++) {
+    double x = a.Limbs[i];
+    double xh = RoundNearest(x * 1e-6);
+    double xl = x - xh * 1e6;
+    double mid = xl * mh + xh * ml;
+    double midh = RoundNearest(mid * 1e-6);
+    double low = xl * ml + carry + (mid - midh * 1e6) * 1e6;
+    carry = midh + xh * mh;
+    c = SplitCarry(c + low, &r.Limbs[i]);
+  }
+  r.Size = n;
+  r.Offset = a.Offset;
+  r.PutCarry(n, carry + c);
+}
+
+void ShortDiv(const BigInt& a, double m, BigInt& r) {
+  if (r.NAlloc < a.Size) error("ERROR in BigInt::ShortDiv, allocation of r is too small\n");
+  if (std::fabs(m) * 1e12 > 1e15) error("WARNING in BigInt::ShortDiv, m is too big");
+  const double inv = 1 / m;
+  const long n = a.Size;
+  double rem = 0;
+  for (long i = n - 1; i >= 1; i--) {
+    rem = rem * kBigIntBase + a.Limbs[i];
+    double q = Floor(rem * inv);
+    double left = rem - q * m;
+    // The inexact 1/m may miss the quotient by one; keep the remainder on m's side.
+    if (m > 0 ? left < 0 : left > 0) {
+      q -= 1;
+      left += m;
+    } else if (m > 0 ? left >= m : left <= m) {
+      q += 1;
+      left -= m;
+    }
+    r.Limbs[i] = q;
+    rem = left;
+  }
+  r.Limbs[0] = Floor((rem * kBigIntBase + a.Limbs[0]) * inv + 0.1);
+  r.Size = n;
+  r.Offset = a.Offset;
+  // The rounded lowest limb may reach 10^12: a carry pass rather than a bare trim.
+  r.UpdateBigInt();
+}
