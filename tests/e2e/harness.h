@@ -1,0 +1,41 @@
+// Runs the real numora binary in a scratch directory with answers on standard
+// input, and reads back what it printed and the files it wrote.
+#pragma once
+
+#include <string>
+
+namespace e2e {
+
+struct RunResult {
+  std::string out;  // standard output and standard error, interleaved
+  int status = -1;  // exit status, -1 when killed
+  bool timedOut = false;
+};
+
+// A fresh directory under the system's temporary folder, removed at the end.
+class Scratch {
+ public:
+  Scratch();
+  ~Scratch();
+  Scratch(const Scratch&) = delete;
+  Scratch& operator=(const Scratch&) = delete;
+
+  const std::string& Dir() const { return dir_; }
+  std::string Path(const std::string& file) const { return dir_ + "/" + file; }
+  bool Exists(const std::string& file) const;
+  std::string Read(const std::string& file) const;
+  void Write(const std::string& file, const std::string& content) const;
+
+  // Runs numora here with the given standard input; kills it after timeoutSeconds.
+  RunResult Run(const std::string& input, int timeoutSeconds = 120) const;
+
+ private:
+  std::string dir_;
+};
+
+// The digits that follow "<name> = <int>.\n" in a result file, without layout.
+std::string ResultDigits(const std::string& resultFile, const std::string& name);
+// Number of occurrences of needle in text.
+int Count(const std::string& text, const std::string& needle);
+
+}  // namespace e2e

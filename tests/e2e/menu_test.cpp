@@ -1,0 +1,193 @@
+// The menu, the parameter dialogue and the handling of wrong or missing answers,
+// through the real binary.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "e2e/harness.h"
+
+namespace {
+
+using e2e::Count;
+using e2e::Scratch;
+
+const std::string kMenu =
+    "Numora, version 4.1\n\n"
+    "Menu : \n"
+    "[0] Compute Pi with Chudnovsky method (Fastest)\n"
+    "[1] Compute Pi with Ramanujan method\n"
+    "[2] Compute E by the exponential series exp(1)\n"
+    "[3] Compute E by the exponential series 1/exp(-1)\n"
+    "[4] Compute Sqrt(2) (useful for testing)\n"
+    "[5] Define your constant with hypergeometric series\n"
+    "[6] Compute a user constant from a .numora file\n"
+    "[7] Decompress a result file\n"
+    "[8] Check a compress result Pi file\n"
+    "Enter your choice : ";
+
+const std::string kModeQuestion =
+    "Choose your computation mode :\n"
+    "[0] standard mode (no disk memory used)\n"
+    "[1] basic disk memory mode (for big computations)\n"
+    "[2] advanced disk memory mode (for huge computations)\n"
+    "Enter your choice : ";
+
+TEST(Menu, ChoiceOutsideTheMenuEndsSilently) {
+  Scratch s;
+  auto r = s.Run("9\n");
+  EXPECT_EQ(r.out, kMenu + "\n");
+  EXPECT_EQ(r.status, 0);
+}
+
+TEST(Menu, EndOfInputAtEveryPromptEndsPromptlyWithFailure) {
+  // Each input stops right before one more answer is needed.
+  const char* inputs[] = {
+      "",                                // menu
+      "4\n",                             // mode
+      "4\n0\n",                          // digits
+      "4\n0\n9999\n",                    // digits again after a refusal
+      "4\n0\n100000\n",                  // FFT size
+      "4\n0\n100000\n16\n",              // compressed output
+      "7\n",                             // decompression choice
+      "7\n3\n",                          // constant name
+      "1\n1\n100000\n8\n0\n",            // time threshold of a disk mode
+  };
+  for (const char* input : inputs) {
+    Scratch s;
+    auto r = s.Run(input, 20);
+    EXPECT_FALSE(r.timedOut) << input;
+    EXPECT_EQ(r.status, 1) << input;
+    EXPECT_NE(r.out.find("End of input"), std::string::npos) << input << r.out;
+  }
+}
+
+TEST(Menu, GarbageAnswersAreAskedAgainThenGivenUp) {
+  Scratch s;
+  auto r = s.Run("zero\n9\n");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(Count(r.out, "Enter your choice : "), 2);
+  EXPECT_NE(r.out.find("\"zero\" is not a whole number"), std::string::npos);
+
+  auto giveUp = s.Run("a\nb\nc\nd\ne\nf\ng\n", 20);
+  EXPECT_FALSE(giveUp.timedOut);
+  EXPECT_EQ(giveUp.status, 1);
+  EXPECT_EQ(Count(giveUp.out, "Enter your choice : "), 5);
+  EXPECT_NE(giveUp.out.find("Too many invalid answers"), std::string::npos);
+
+  // An overlong answer is cut, never overflowing anything.
+  auto longAnswer = s.Run(std::string(100000, '7') + "\n", 20);
+  EXPECT_FALSE(longAnswer.timedOut);
+  EXPECT_EQ(longAnswer.status, 1);
+}
+
+TEST(Dialogue, TableOfFFTSizesForOneMillionDigits) {
+  Scratch s;
+  // Sqrt(2), standard mode, 10^6 digits, an entry of 100 k, then end of input.
+  auto r = s.Run("4\n0\n1000000\n100\n");
+  const std::string expected = kMenu + "\n" + kModeQuestion + "\n" +
+                               "Number of decimal digits : "
+                               "Possible FFT modes, with approximate needed memory :\n\n"
+                               "FFT Size= 128 k, Mem=4780 K (Fastest mode)\n"
+                               "FFT Size=  64 k, Mem=2391 K\n"
+                               "FFT Size=  32 k, Mem=1196 K\n"
+                               "FFT Size=  16 k, Mem=599 K\n"
+                               "FFT Size=   8 k, Mem=300 K\n"
+                               "FFT Size=   4 k, Mem=151 K\n"
+                               "...\n\n"
+                               "Enter FFT Size in k :\n"
+                               "Compressed output (also useful to specify output format) ? "
+                               "[0=No, 1=Yes] : ";
+  EXPECT_EQ(r.out.substr(0, expected.size()), expected);
+}
+
+TEST(Dialogue, DiskModeTableHasDiskMemoryAndTimeFactors) {
+  Scratch s;
+  // Pi, basic disk mode: the first row is n/2 and larger sizes are refused.
+  auto r = s.Run("0\n1\n1000000\n128\n");
+  const std::string table =
+      "FFT Size=  64 k, Mem=3444 K, MemDisk=1953 k (Fastest mode)\n"
+      "FFT Size=  32 k, Mem=1908 K, MemDisk=1953 k (Time: Fastest mode * 1.3) \n"
+      "FFT Size=  16 k, Mem=1138 K, MemDisk=1953 k (Time: Fastest mode * 1.8) \n"
+      "FFT Size=   8 k, Mem=754 K, MemDisk=1953 k (Time: Fastest mode * 3.0) \n"
+      "FFT Size=   4 k, Mem=561 K, MemDisk=1953 k (Time: Fastest mode * 5.1) \n"
+      "FFT Size=   2 k, Mem=465 K, MemDisk=1953 k (Time: Fastest mode * 7.3) \n"
+      "...\n\n";
+  EXPECT_NE(r.out.find(table), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Enter FFT Size in k :Error, your FFT size is too large\n"),
+            std::string::npos);
+}
+
+TEST(Dialogue, DigitCountsAndTableLimits) {
+  Scratch s;
+  // 9999.7 is refused (9999 digits), 10000.9 accepted as 10000.
+  auto r = s.Run("4\n0\n9999.7\n10000.9\n");
+  EXPECT_EQ(Count(r.out, "Error, should compute at least 10000 digits\n"), 1);
+  EXPECT_NE(r.out.find("FFT Size=   1 k"), std::string::npos);
+
+  // 12288 digits: a single row; 12289: two.
+  EXPECT_EQ(Count(s.Run("4\n0\n12288\n").out, "FFT Size="), 1);
+  EXPECT_EQ(Count(s.Run("4\n0\n12289\n").out, "FFT Size="), 2);
+  // 10^9 digits: capped at 32768 k.
+  EXPECT_NE(s.Run("4\n0\n1000000000\n").out.find("FFT Size=32768 k"), std::string::npos);
+  // Advanced disk mode with few digits still offers 1 k, so the dialogue can end.
+  auto disk = s.Run("4\n2\n10000\n1\n");
+  EXPECT_NE(disk.out.find("FFT Size=   1 k"), std::string::npos);
+  EXPECT_NE(disk.out.find("Compressed output"), std::string::npos);
+}
+
+TEST(Dialogue, WrongModesAndFFTSizesAreAskedAgain) {
+  Scratch s;
+  auto r = s.Run("4\n5\n-1\n0\n100000\n-8\n0\n16\n", 20);
+  EXPECT_EQ(Count(r.out, "Error, the computation mode should be 0, 1 or 2\n"), 2);
+  EXPECT_EQ(Count(r.out, "Error, your FFT size should be positive\n"), 1);
+  EXPECT_EQ(Count(r.out, "Enter FFT Size in k :"), 3);
+  EXPECT_NE(r.out.find("Compressed output"), std::string::npos);
+
+  // Endless wrong numbers are not accepted forever.
+  std::string many;
+  for (int i = 0; i < 100; i++) many += "9999\n";
+  auto endless = s.Run("4\n0\n" + many, 20);
+  EXPECT_FALSE(endless.timedOut);
+  EXPECT_EQ(endless.status, 1);
+  EXPECT_NE(endless.out.find("Too many invalid answers"), std::string::npos);
+}
+
+TEST(Decompress, MenuChoicesAndMissingOrDamagedInfoFiles) {
+  Scratch s;
+  auto wrong = s.Run("7\n9\n");
+  EXPECT_NE(wrong.out.find("Decompress : \n[0] The latest Pi compressed file\n"
+                           "[1] The latest E compressed file\n"
+                           "[2] The latest Sqrt2 compressed file\n"
+                           "[3] The latest user constant compressed file\n"
+                           "Enter your choice : Error, unavailable option\n"),
+            std::string::npos);
+
+  auto missing = s.Run("7\n3\nUserConstant\n");
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.out.find("Enter the constant name : Cannot open the file UserConstant-info"),
+            std::string::npos);
+
+  s.Write("Pi-info", "1000000\nabc\n");
+  auto damaged = s.Run("7\n0\n");
+  EXPECT_EQ(damaged.status, 1);
+  EXPECT_NE(damaged.out.find("The file Pi-info is damaged"), std::string::npos);
+}
+
+TEST(Resume, UnknownOrDamagedParameterFile) {
+  Scratch s;
+  s.Write("ParamNumora", "7\n1000000.000000\n1\n65536\n0\n10.0\n");
+  auto unknown = s.Run("");
+  EXPECT_EQ(unknown.status, 1);
+  EXPECT_NE(unknown.out.find("unknown computation (type 7)"), std::string::npos);
+  EXPECT_EQ(unknown.out.find("Menu : "), std::string::npos);
+
+  s.Write("ParamNumora", "1\n1000000.000000\n1\n");
+  auto truncated = s.Run("");
+  EXPECT_EQ(truncated.status, 1);
+  EXPECT_NE(truncated.out.find("\"ParamNumora\" is damaged"), std::string::npos);
+
+  s.Write("ParamNumora", "");
+  EXPECT_EQ(s.Run("").status, 1);
+}
+
+}  // namespace
