@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "mpint/bigint.h"
+#include "mpint/multiply.h"
 #include "mpint/smallint.h"
 #include "reference/refnum.h"
 #include "shell/error_report.h"
@@ -218,6 +220,68 @@ TEST(SmallIntStorage, ViewsShareTheStorage) {
   EXPECT_EQ(Value(a), 123);
   SmallInt c(a);
   EXPECT_EQ(Value(c), 123);
+}
+
+// Base 10^6 reference digits to base 10^12 ones.
+ref::Digits To12(const ref::Digits& d6) { return ref::FromDecimal(ref::ToDecimal(d6, 6), 12); }
+
+ref::Digits BigRef(const BigInt& b) {
+  ref::Digits d;
+  for (long i = 0; i < b.Size; i++) d.push_back(static_cast<int64_t>(b.Limbs[i]));
+  ref::Trim(d);
+  return d;
+}
+
+TEST(SmallIntBigInt, PairingAndSchoolbookProduct) {
+  std::mt19937_64 g(14);
+  for (long n6 : {1L, 2L, 7L, 100L, 999L, 1000L}) {
+    for (long na : {1L, 3L, 250L}) {
+      SmallInt s, t, u;
+      ref::Digits x6 = RandomDigits(g, (n6 + 1) / 2), y6 = RandomDigits(g, n6 - (n6 + 1) / 2 + 1);
+      FromRef(t, x6);
+      FromRef(u, y6);
+      MulSmallInt(t, u, s);  // balanced limbs, as the series leaves them
+      ref::Digits s12 = To12(ToRef(s));
+
+      BigInt sb;
+      sb.Alloc(s.Size);
+      SmallIntToBigInt(s, sb);
+      EXPECT_EQ(sb.Offset, 0);
+      sb.UpdateBigInt();
+      ASSERT_EQ(BigRef(sb), s12) << n6;
+
+      if (s.Size > 1000) continue;
+      BigInt a, r;
+      a.Alloc(na);
+      ref::Digits a12(na);
+      for (auto& v : a12) v = static_cast<int64_t>(g() % 1000000000000ULL);
+      a12.back() = 1 + a12.back() % 999999999999LL;
+      for (long i = 0; i < na; i++) a.Limbs[i] = static_cast<double>(a12[i]);
+      a.Size = na;
+      a.Offset = 3;
+      const ref::Digits want = ref::Mul(a12, s12, 12);
+      r.Alloc(na + sb.Size + 1);
+      SmallIntMul(a, s, r);
+      ASSERT_EQ(BigRef(r), want) << n6 << " " << na;
+      EXPECT_EQ(r.Offset, 3);
+
+      // Truncated: the top limbs, short of the carries of the dropped ones.
+      const long keep = static_cast<long>(want.size()) - 2;
+      BigInt rt;
+      rt.Alloc(keep);
+      SmallIntMul(a, s, rt);
+      const long d = a.Size + (s.Size + 1) / 2 - keep;
+      EXPECT_EQ(rt.Offset, 3 + d);
+      ref::Digits top(want.begin() + d, want.end());
+      ref::Digits diff = ref::Sub(top, BigRef(rt), 12);
+      ASSERT_LE(diff.size(), 1u);
+      EXPECT_LE(diff.empty() ? 0 : diff[0], 2 * s.Size);
+      a.Free();
+      r.Free();
+      rt.Free();
+      sb.Free();
+    }
+  }
 }
 
 TEST(SmallIntDeathTest, FatalMisuse) {
