@@ -99,9 +99,9 @@ void ReadLimbs(const MPInt& number, double* dst, long count, long from) {
 
 struct Layout {
   int perLimb;
-  double full;    // 10^perLimb - 1, the complement base
-  long long lo;   // first position written
-  long long hi;   // last position written
+  double full;   // 10^perLimb - 1, the complement base
+  long long lo;  // first position written
+  long long hi;  // last position written
   const OutputFormat& format;
 };
 
@@ -272,8 +272,7 @@ void PrintFixedDigits(FILE* stream, double value, int k) {
     }
     default:
       // Odd widths are never needed by the writer; they get the same zero padding.
-      if (k >= 1 && k <= kMaxLimbDigits)
-        std::fprintf(stream, "%.*ld", k, static_cast<long>(value));
+      if (k >= 1 && k <= kMaxLimbDigits) std::fprintf(stream, "%.*ld", k, static_cast<long>(value));
       return;
   }
 }
