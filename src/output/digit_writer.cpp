@@ -218,7 +218,7 @@ void PrintDigits(const MPInt& number, FILE* stream, int sign, double start, doub
     nInt = negative ? 1 : 0;
   }
   if (withInteger && nInt > 0) {
-    // An integer part of zero still shows "0.", else "-0.5" would read "-5...".
+    // An integer part of zero still shows "0.", else -0.5 would read "-4999...".
     if (WriteIntegerPart(out, number, nInt, negative, lay, buf))
       out.Put(".\n", 2);
     else if (!belowOne)
