@@ -1,0 +1,184 @@
+// Products of BigInt limb arrays through the FFT engine.
+#include <algorithm>
+
+#include "fft/fft_engine.h"
+#include "fft/fft_product.h"
+#include "fft/fft_split.h"
+#include "mpint/bigint.h"
+#include "mpint/multiply.h"
+#include "shell/error_report.h"
+#include "shell/memory.h"
+
+void SplitLimbs(const double* limbs, long n, double* out) {
+  double c = 0;
+  for (long k = 0; k < n; k++) {
+    double x = limbs[k];
+    double hi = RoundNearest(x * 1e-8);
+    double rest = x - hi * 1e8;
+    double mid = RoundNearest(rest * 1e-4);
+    out[3 * k] = rest - mid * 1e4 + c;
+    out[3 * k + 1] = mid;
+    if (hi > 5000) {
+      out[3 * k + 2] = hi - 1e4;
+      c = 1;
+    } else {
+      out[3 * k + 2] = hi;
+      c = 0;
+    }
+  }
+  if (n > 0 && c != 0) {
+    // No point above the last one: undo its balancing.
+    double top = out[3 * n - 1] + c * 1e4;
+    if (top >= 1e4) {
+      top -= 1;
+      out[3 * n - 2] += 1e4;
+    }
+    out[3 * n - 1] = top;
+  }
+}
+
+void BigIntToFFT(const double* limbs, long n, double* out, long N) {
+  SplitLimbs(limbs, n, out);
+  std::fill(out + 3 * n, out + N, 0.0);
+  RealFFT(out, N);
+}
+
+void FFTToBigInt(double* limbs, long m, double* spectrum, long N) {
+  std::fill(limbs, limbs + m + 1, 0.0);
+  FFTContext& f = FFT();
+  f.CarryStart = 0;
+  f.CarryEnd = 3 * m - 1;
+  InverseFFTAndCarry(limbs, 0, spectrum, N);
+  // The spare limb holds at most a unit or two of overflow from the top
+  // coefficient: folding it down stays exact.
+  limbs[m - 1] += limbs[m] * kBigIntBase;
+  limbs[m] = 0;
+}
+
+long GetNFFT() { return FFT().NFFT; }
+
+void InitBigIntFFT(long n) {
+  InitFFT(n);
+  FFTContext& f = FFT();
+  if (f.Scratch == nullptr) {
+    f.Scratch = new BigInt;
+    f.Scratch->Alloc(n / 3);
+  }
+  f.Special = nullptr;
+}
+
+void MarkSpectrumCached() { FFT().FFT0AlreadyComputed = 1; }
+
+bool SpectrumCached(const double* limbs, long N) {
+  const FFTContext& f = FFT();
+  return f.FFT0AlreadyComputed != 0 && f.nFFT0AlreadyComputed == N && f.CachedLimbs == limbs;
+}
+
+void RecordSpectrum(const double* limbs, long N) {
+  FFTContext& f = FFT();
+  f.FFT0AlreadyComputed = 0;
+  f.nFFT0AlreadyComputed = N;
+  f.CachedLimbs = limbs;
+}
+
+void SetSpecialOperand(BigInt* operand) { FFT().Special = operand; }
+BigInt* GetSpecialOperand() { return FFT().Special; }
+BigInt& ScratchBigInt() { return *FFT().Scratch; }
+
+void FFTSquare(const BigInt& a, BigInt& r) {
+  FFTContext& f = FFT();
+  const long N = Upper2Power(3 * a.Size, f.NFFT);
+  if (2 * a.Size > r.NAlloc) {
+    MulUnbalanced(a, a, r);
+    return;
+  }
+  if (!(f.FFT0AlreadyComputed != 0 && f.nFFT0AlreadyComputed == N)) {
+    BigIntToFFT(a.Limbs, a.Size, f.FFTBufA, N);
+  }
+  // The square records its operand too, so that a later mark cannot pair the
+  // spectrum with another number.
+  RecordSpectrum(a.Limbs, N);
+  FFTPointwiseMul(f.FFTBufA, f.FFTBufA, f.FFTBufB, N);
+  const long m = 2 * a.Size;
+  r.Size = m;
+  r.Offset = 2 * a.Offset;
+  FFTToBigInt(r.Limbs, m, f.FFTBufB, N);
+  r.UpdateBigInt();
+}
+
+void FFTMul(const BigInt& a, const BigInt& b, BigInt& r) {
+  FFTContext& f = FFT();
+  long N = 256;
+  while (N < 3 * a.Size || N < 3 * b.Size) N *= 2;
+  if (N > f.NFFT) Upper2Power(N, f.NFFT);
+  if (r.NAlloc < a.Size + b.Size) error("Error in FFTMul, the result is too small");
+  if (!SpectrumCached(a.Limbs, N)) BigIntToFFT(a.Limbs, a.Size, f.FFTBufA, N);
+  RecordSpectrum(a.Limbs, N);
+  if (b.Limbs == a.Limbs && b.Size == a.Size) {
+    FFTPointwiseMul(f.FFTBufA, f.FFTBufA, f.FFTBufB, N);
+  } else {
+    BigIntToFFT(b.Limbs, b.Size, f.FFTBufB, N);
+    FFTPointwiseMul(f.FFTBufA, f.FFTBufB, f.FFTBufB, N);
+  }
+  const long m = a.Size + b.Size;
+  const long offset = a.Offset + b.Offset;
+  r.Size = m;
+  r.Offset = offset;
+  FFTToBigInt(r.Limbs, m, f.FFTBufB, N);
+  r.UpdateBigInt();
+}
+
+void TwoMulBigInt(const BigInt& a, const BigInt& b, const BigInt& c, const BigInt& d,
+                  const BigInt& e, const BigInt* f, BigInt& r1, BigInt& r2, BigInt* r3) {
+  FFTContext& x = FFT();
+  long N = 256;
+  for (const BigInt* p : {&a, &b, &c, &d, &e, f}) {
+    if (p != nullptr) N = std::max(N, Upper2Power(3 * p->Size, x.NFFT));
+  }
+  if (N > x.NFFT / 2) {
+    error("Error in TwoMulBigInt, BigInts are two large");
+    return;
+  }
+  const long m1 = std::max(c.Size + a.Size, d.Size + b.Size);
+  const long m2 = e.Size + a.Size;
+  const long m3 = f != nullptr ? f->Size + b.Size : 0;
+  if (r1.NAlloc < m1 || r2.NAlloc < m2 || (f != nullptr && r3->NAlloc < m3)) {
+    error("Error in TwoMulBigInt, a result is too small");
+  }
+  double* A = x.FFTBufA;
+  double* B = x.FFTBufB;
+  double* A2 = A + 2 * N + x.NFFTSqrt;
+  double* B2 = B + 2 * N + x.NFFTSqrt;
+  // Every operand is transformed before any result is written, so the results
+  // may share storage with any operand.
+  BigIntToFFT(a.Limbs, a.Size, A, N);
+  BigIntToFFT(b.Limbs, b.Size, B, N);
+  BigIntToFFT(c.Limbs, c.Size, A2, N);
+  BigIntToFFT(d.Limbs, d.Size, B2, N);
+  FFTPointwiseMul(A, A2, A2, N);
+  FFTPointwiseMul(B, B2, B2, N);
+  for (long i = 0; i < 2 * N; i++) A2[i] += B2[i];
+  double* spectrum3 = nullptr;
+  if (f != nullptr) {
+    BigIntToFFT(f->Limbs, f->Size, B2, N);
+    FFTPointwiseMul(B, B2, B2, N);
+    spectrum3 = B2;
+  }
+  BigIntToFFT(e.Limbs, e.Size, B, N);
+  FFTPointwiseMul(A, B, B, N);
+  x.FFT0AlreadyComputed = 0;
+  x.nFFT0AlreadyComputed = 0;
+  x.CachedLimbs = nullptr;
+
+  r1.Size = m1;
+  FFTToBigInt(r1.Limbs, m1, A2, N);
+  r1.UpdateBigInt();
+  r2.Size = m2;
+  FFTToBigInt(r2.Limbs, m2, B, N);
+  r2.UpdateBigInt();
+  if (f != nullptr) {
+    r3->Size = m3;
+    FFTToBigInt(r3->Limbs, m3, spectrum3, N);
+    r3->UpdateBigInt();
+  }
+}

@@ -1,0 +1,65 @@
+// From rounded convolution values back to 12-digit limbs.
+#include <cmath>
+
+#include "fft/fft_engine.h"
+
+namespace {
+
+// Adding and subtracting 1.5 x 2^52 rounds to the nearest integer for |y| < 2^51.
+constexpr double kRound = 6755399441055744.0;
+
+inline double Round(double y) { return (y + kRound) - kRound; }
+
+}  // namespace
+
+void ReleaseCoefficients(const double* conv, long cs, long ce, double scale, double* limbs,
+                         long pos) {
+  double worst = FFT().MaxRoundingError;
+  // Each value is split so that every addend stays exact: a coefficient of
+  // weight 10^4 or 10^8 sends its high part to the limb above.
+  auto one = [&](long j) {
+    double y = conv[j] * scale;
+    double r = Round(y);
+    worst = std::fmax(worst, std::fabs(y - r));
+    double* l = limbs + pos + j / 3;
+    switch (j % 3) {
+      case 0:
+        l[0] += r;
+        break;
+      case 1: {
+        double u = Round(r * 1e-8);
+        l[1] += u;
+        l[0] += (r - u * 1e8) * 1e4;
+        break;
+      }
+      default: {
+        double w = Round(r * 1e-4);
+        l[1] += w;
+        l[0] += (r - w * 1e4) * 1e8;
+        break;
+      }
+    }
+  };
+  long j = cs;
+  for (; j < ce && j % 3 != 0; j++) one(j);
+  double* l = limbs + pos + j / 3;
+  for (; j + 3 <= ce; j += 3, l++) {
+    double y0 = conv[j] * scale, y1 = conv[j + 1] * scale, y2 = conv[j + 2] * scale;
+    double r0 = Round(y0), r1 = Round(y1), r2 = Round(y2);
+    worst = std::fmax(worst, std::fmax(std::fabs(y0 - r0), std::fmax(std::fabs(y1 - r1), std::fabs(y2 - r2))));
+    double u = Round(r1 * 1e-8), w = Round(r2 * 1e-4);
+    l[0] += r0 + (r1 - u * 1e8) * 1e4 + (r2 - w * 1e4) * 1e8;
+    l[1] += u + w;
+  }
+  for (; j < ce; j++) one(j);
+  FFT().MaxRoundingError = worst;
+}
+
+void InverseFFTAndCarry(double* limbs, long pos, double* spectrum, long N) {
+  InverseRealFFT(spectrum, N);
+  const FFTContext& f = FFT();
+  ReleaseCoefficients(spectrum, f.CarryStart, f.CarryEnd, FFTScale(N), limbs, pos);
+}
+
+void ResetRoundingError() { FFT().MaxRoundingError = 0; }
+double GetRoundingError() { return FFT().MaxRoundingError; }

@@ -1,0 +1,450 @@
+// The complex FFT of length N behind the real transforms, by a four-step split
+// N = n1 x n2: column transforms (n1 points, stride n2), twiddles, row
+// transforms (n2 points). Inner transforms run on gathered blocks of V
+// transforms side by side (element i holds V real parts then V imaginary
+// parts), so every butterfly is a loop over V lanes that vectorises.
+//
+// The forward inner transform is a decimation in frequency (natural order in,
+// bit-reversed out) and the inverse a decimation in time (bit-reversed in,
+// natural out): no permutation pass is ever made.
+#include <cmath>
+#include <cstring>
+
+#include "fft/fft_engine.h"
+#include "shell/error_report.h"
+#include "shell/memory.h"
+
+namespace {
+
+constexpr int kColumnLanes = 8;  // columns gathered at once (two cache lines of a row)
+constexpr int kRowLanes = 4;     // rows gathered at once
+
+#define NUMORA_INLINE __attribute__((always_inline)) inline
+#define NUMORA_VECTOR __attribute__((target_clones("arch=x86-64-v3", "default"), flatten))
+
+int Log2(long n) {
+  int l = 0;
+  while ((1L << l) < n) l++;
+  return l;
+}
+
+NUMORA_INLINE long Reverse(long p, int bits) {
+  long r = 0;
+  for (int b = 0; b < bits; b++) {
+    r = (r << 1) | (p & 1);
+    p >>= 1;
+  }
+  return r;
+}
+
+// One radix-4 decimation-in-frequency pass over blocks of length L (two radix-2
+// stages fused; outputs stay in bit-reversed position). zeroTop: the upper half
+// of the input is zero (the first pass of a padded real transform).
+template <int V>
+NUMORA_INLINE void ForwardPass4(double* x, long n, long L, const double* tw, bool zeroTop) {
+  const long m = L / 4;
+  for (long b = 0; b < n; b += L) {
+    double* q0 = x + 2 * V * b;
+    for (long j = 0; j < m; j++) {
+      const double c1 = tw[6 * j], s1 = tw[6 * j + 1], c2 = tw[6 * j + 2], s2 = tw[6 * j + 3],
+                   c3 = tw[6 * j + 4], s3 = tw[6 * j + 5];
+      double* p0 = q0 + 2 * V * j;
+      double* p1 = p0 + 2 * V * m;
+      double* p2 = p1 + 2 * V * m;
+      double* p3 = p2 + 2 * V * m;
+#pragma GCC ivdep
+      for (int v = 0; v < V; v++) {
+        double a0r = p0[v], a0i = p0[V + v], a1r = p1[v], a1i = p1[V + v];
+        double a2r = 0, a2i = 0, a3r = 0, a3i = 0;
+        if (!zeroTop) {
+          a2r = p2[v];
+          a2i = p2[V + v];
+          a3r = p3[v];
+          a3i = p3[V + v];
+        }
+        double t0r = a0r + a2r, t0i = a0i + a2i;
+        double t2r = a0r - a2r, t2i = a0i - a2i;
+        double t1r = a1r + a3r, t1i = a1i + a3i;
+        double dr = a1r - a3r, di = a1i - a3i;
+        p0[v] = t0r + t1r;
+        p0[V + v] = t0i + t1i;
+        double ur = t0r - t1r, ui = t0i - t1i;
+        p1[v] = ur * c2 + ui * s2;
+        p1[V + v] = ui * c2 - ur * s2;
+        double er = t2r + di, ei = t2i - dr;
+        p2[v] = er * c1 + ei * s1;
+        p2[V + v] = ei * c1 - er * s1;
+        double fr = t2r - di, fi = t2i + dr;
+        p3[v] = fr * c3 + fi * s3;
+        p3[V + v] = fi * c3 - fr * s3;
+      }
+    }
+  }
+}
+
+// The inverse of ForwardPass4 (conjugate twiddles, unscaled).
+template <int V>
+NUMORA_INLINE void InversePass4(double* x, long n, long L, const double* tw) {
+  const long m = L / 4;
+  for (long b = 0; b < n; b += L) {
+    double* q0 = x + 2 * V * b;
+    for (long j = 0; j < m; j++) {
+      const double c1 = tw[6 * j], s1 = tw[6 * j + 1], c2 = tw[6 * j + 2], s2 = tw[6 * j + 3],
+                   c3 = tw[6 * j + 4], s3 = tw[6 * j + 5];
+      double* p0 = q0 + 2 * V * j;
+      double* p1 = p0 + 2 * V * m;
+      double* p2 = p1 + 2 * V * m;
+      double* p3 = p2 + 2 * V * m;
+#pragma GCC ivdep
+      for (int v = 0; v < V; v++) {
+        double c0r = p0[v], c0i = p0[V + v];
+        double xr = p1[v], xi = p1[V + v];
+        double d1r = xr * c2 - xi * s2, d1i = xi * c2 + xr * s2;
+        xr = p2[v];
+        xi = p2[V + v];
+        double d2r = xr * c1 - xi * s1, d2i = xi * c1 + xr * s1;
+        xr = p3[v];
+        xi = p3[V + v];
+        double d3r = xr * c3 - xi * s3, d3i = xi * c3 + xr * s3;
+        double b0r = c0r + d1r, b0i = c0i + d1i, b1r = c0r - d1r, b1i = c0i - d1i;
+        double er = d2r + d3r, ei = d2i + d3i, fr = d2r - d3r, fi = d2i - d3i;
+        p0[v] = b0r + er;
+        p0[V + v] = b0i + ei;
+        p2[v] = b0r - er;
+        p2[V + v] = b0i - ei;
+        p1[v] = b1r - fi;
+        p1[V + v] = b1i + fr;
+        p3[v] = b1r + fi;
+        p3[V + v] = b1i - fr;
+      }
+    }
+  }
+}
+
+// The last (forward) or first (inverse) factor 2 of an odd power of two.
+template <int V>
+NUMORA_INLINE void Pass2(double* x, long n) {
+  for (long b = 0; b < n; b += 2) {
+    double* p0 = x + 2 * V * b;
+    double* p1 = p0 + 2 * V;
+#pragma GCC ivdep
+    for (int v = 0; v < 2 * V; v++) {
+      double a = p0[v], c = p1[v];
+      p0[v] = a + c;
+      p1[v] = a - c;
+    }
+  }
+}
+
+template <int V>
+NUMORA_INLINE void ForwardKernel(double* x, long n, bool zeroTop) {
+  FFTContext& f = FFT();
+  long L = n;
+  int l = Log2(n);
+  for (; L >= 4; L /= 4, l -= 2) {
+    ForwardPass4<V>(x, n, L, f.Twiddle4[l], zeroTop && L == n);
+  }
+  if (L == 2) Pass2<V>(x, n);
+}
+
+template <int V>
+NUMORA_INLINE void InverseKernel(double* x, long n) {
+  FFTContext& f = FFT();
+  int l = Log2(n);
+  long L = 4;
+  int ll = 2;
+  if (l & 1) {
+    Pass2<V>(x, n);
+    L = 8;
+    ll = 3;
+  }
+  for (; L <= n; L *= 4, ll += 2) InversePass4<V>(x, n, L, f.Twiddle4[ll]);
+}
+
+// exp(-2 pi i t / (2 NFFT)).
+NUMORA_INLINE void Twiddle(const FFTContext& f, long t, double* wr, double* wi) {
+  const double* h = f.TwHi + 2 * (t >> f.TwBits);
+  const double* o = f.TwLo + 2 * (t & ((1L << f.TwBits) - 1));
+  *wr = h[0] * o[0] - h[1] * o[1];
+  *wi = h[0] * o[1] + h[1] * o[0];
+}
+
+// ---- The column and row phases (compiled for two instruction sets) ----
+
+NUMORA_VECTOR void ForwardColumns(double* data, long n1, long n2) {
+  constexpr int V = kColumnLanes;
+  double* buf = FFT().ColumnBuffer;
+  const long half = n1 / 2;  // the padded upper half is zero and never read
+  for (long c = 0; c < n2; c += V) {
+    for (long j = 0; j < half; j++) {
+      const double* s = data + 2 * (j * n2 + c);
+      double* d = buf + 2 * V * j;
+      for (int v = 0; v < V; v++) {
+        d[v] = s[2 * v];
+        d[V + v] = s[2 * v + 1];
+      }
+    }
+    ForwardKernel<V>(buf, n1, true);
+    for (long j = 0; j < n1; j++) {
+      double* s = data + 2 * (j * n2 + c);
+      const double* d = buf + 2 * V * j;
+      for (int v = 0; v < V; v++) {
+        s[2 * v] = d[v];
+        s[2 * v + 1] = d[V + v];
+      }
+    }
+  }
+}
+
+NUMORA_VECTOR void ForwardRows(double* data, long n1, long n2, long N) {
+  constexpr int V = kRowLanes;
+  FFTContext& f = FFT();
+  double* buf = f.RowBuffer;
+  const int bits1 = Log2(n1);
+  const long step = 2 * f.NFFT / N;  // exp(-2 pi i / N) is step units of the table
+  for (long p = 0; p < n1; p += V) {
+    for (int v = 0; v < V; v++) {
+      const long k1 = Reverse(p + v, bits1);
+      const double* s = data + 2 * (p + v) * n2;
+      for (long j = 0; j < n2; j++) {
+        double wr, wi;
+        Twiddle(f, k1 * j * step, &wr, &wi);
+        double xr = s[2 * j], xi = s[2 * j + 1];
+        buf[2 * V * j + v] = xr * wr - xi * wi;
+        buf[2 * V * j + V + v] = xr * wi + xi * wr;
+      }
+    }
+    ForwardKernel<V>(buf, n2, false);
+    for (long j = 0; j < n2; j++) {
+      double* s = data + 2 * (p * n2 + j);
+      const double* d = buf + 2 * V * j;
+      for (int v = 0; v < V; v++) {
+        s[2 * v * n2] = d[v];
+        s[2 * v * n2 + 1] = d[V + v];
+      }
+    }
+  }
+}
+
+NUMORA_VECTOR void InverseRows(double* data, long n1, long n2, long N) {
+  constexpr int V = kRowLanes;
+  FFTContext& f = FFT();
+  double* buf = f.RowBuffer;
+  const int bits1 = Log2(n1);
+  const long step = 2 * f.NFFT / N;
+  for (long p = 0; p < n1; p += V) {
+    for (long j = 0; j < n2; j++) {
+      const double* s = data + 2 * (p * n2 + j);
+      double* d = buf + 2 * V * j;
+      for (int v = 0; v < V; v++) {
+        d[v] = s[2 * v * n2];
+        d[V + v] = s[2 * v * n2 + 1];
+      }
+    }
+    InverseKernel<V>(buf, n2);
+    for (int v = 0; v < V; v++) {
+      const long k1 = Reverse(p + v, bits1);
+      double* s = data + 2 * (p + v) * n2;
+      for (long j = 0; j < n2; j++) {
+        double wr, wi;
+        Twiddle(f, k1 * j * step, &wr, &wi);
+        double xr = buf[2 * V * j + v], xi = buf[2 * V * j + V + v];
+        // Conjugate twiddle.
+        s[2 * j] = xr * wr + xi * wi;
+        s[2 * j + 1] = xi * wr - xr * wi;
+      }
+    }
+  }
+}
+
+NUMORA_VECTOR void InverseColumns(double* data, long n1, long n2) {
+  constexpr int V = kColumnLanes;
+  double* buf = FFT().ColumnBuffer;
+  for (long c = 0; c < n2; c += V) {
+    for (long j = 0; j < n1; j++) {
+      const double* s = data + 2 * (j * n2 + c);
+      double* d = buf + 2 * V * j;
+      for (int v = 0; v < V; v++) {
+        d[v] = s[2 * v];
+        d[V + v] = s[2 * v + 1];
+      }
+    }
+    InverseKernel<V>(buf, n1);
+    for (long j = 0; j < n1; j++) {
+      double* s = data + 2 * (j * n2 + c);
+      const double* d = buf + 2 * V * j;
+      for (int v = 0; v < V; v++) {
+        s[2 * v] = d[v];
+        s[2 * v + 1] = d[V + v];
+      }
+    }
+  }
+}
+
+// One conjugate pair (k, N - k) of the packed spectra: unpack the real
+// spectra X and Y of both operands, multiply, pack back (scaled by 8).
+NUMORA_INLINE void PairProduct(const double* a, const double* b, double* c, long i, long ip,
+                               double ur, double ui) {
+  double sa_r = a[2 * i] + a[2 * ip], sa_i = a[2 * i + 1] - a[2 * ip + 1];
+  double da_r = a[2 * i] - a[2 * ip], da_i = a[2 * i + 1] + a[2 * ip + 1];
+  double sb_r = b[2 * i] + b[2 * ip], sb_i = b[2 * i + 1] - b[2 * ip + 1];
+  double db_r = b[2 * i] - b[2 * ip], db_i = b[2 * i + 1] + b[2 * ip + 1];
+  // t = -i u D
+  double ta_r = ur * da_i + ui * da_r, ta_i = -(ur * da_r - ui * da_i);
+  double tb_r = ur * db_i + ui * db_r, tb_i = -(ur * db_r - ui * db_i);
+  double xa_r = sa_r + ta_r, xa_i = sa_i + ta_i, ya_r = sa_r - ta_r, ya_i = sa_i - ta_i;
+  double xb_r = sb_r + tb_r, xb_i = sb_i + tb_i, yb_r = sb_r - tb_r, yb_i = sb_i - tb_i;
+  double q1r = xa_r * xb_r - xa_i * xb_i, q1i = xa_r * xb_i + xa_i * xb_r;
+  double q2r = ya_r * yb_r - ya_i * yb_i, q2i = ya_r * yb_i + ya_i * yb_r;
+  double sr = q1r + q2r, si = q1i + q2i, gr = q1r - q2r, gi = q1i - q2i;
+  // h = i conj(u) G
+  double hr = -(ur * gi - ui * gr), hi = ur * gr + ui * gi;
+  c[2 * i] = sr + hr;
+  c[2 * i + 1] = si + hi;
+  c[2 * ip] = sr - hr;
+  c[2 * ip + 1] = -(si - hi);
+}
+
+NUMORA_VECTOR void PairProducts(const double* a, const double* b, double* c, long N) {
+  FFTContext& f = FFT();
+  long n1, n2;
+  SplitFFTSize(N, &n1, &n2);
+  const double* col = f.PairTable;
+  const int bits1 = Log2(n1);
+  // k = 0: DC and Nyquist of the real spectra sit in one complex point.
+  {
+    double xa0 = a[0] + a[1], xan = a[0] - a[1], xb0 = b[0] + b[1], xbn = b[0] - b[1];
+    double p0 = xa0 * xb0, pn = xan * xbn;
+    c[0] = 4 * (p0 + pn);
+    c[1] = 4 * (p0 - pn);
+  }
+  // k = N/2 pairs with itself: a plain complex product.
+  {
+    const long i = 1;
+    double ar = a[2 * i], ai = a[2 * i + 1], br = b[2 * i], bi = b[2 * i + 1];
+    c[2 * i] = 8 * (ar * br - ai * bi);
+    c[2 * i + 1] = 8 * (ar * bi + ai * br);
+  }
+  // Row 0 (k1 = 0): pairs inside the row, p <-> 3 2^m - 1 - p.
+  for (long m = 2; m < n2; m *= 2) {
+    for (long p = m; p < m + m / 2; p++) {
+      PairProduct(a, b, c, p, 3 * m - 1 - p, col[2 * p], col[2 * p + 1]);
+    }
+  }
+  // Row 1 (k1 = n1/2) pairs with itself, reversed; rows p1 and 3 2^m - 1 - p1 pair up.
+  for (long p1 = 1; p1 < n1; p1++) {
+    long q1;
+    long m = 1;
+    while (2 * m <= p1) m *= 2;
+    if (p1 == 1) {
+      q1 = 1;
+    } else {
+      if (p1 >= m + m / 2) continue;
+      q1 = 3 * m - 1 - p1;
+    }
+    double rr, ri;
+    Twiddle(f, Reverse(p1, bits1) * (f.NFFT / N), &rr, &ri);
+    const long i0 = p1 * n2, ip0 = q1 * n2;
+    const long end = p1 == 1 ? n2 / 2 : n2;
+    for (long p2 = 0; p2 < end; p2++) {
+      const double cr = col[2 * p2], ci = col[2 * p2 + 1];
+      PairProduct(a, b, c, i0 + p2, ip0 + n2 - 1 - p2, rr * cr - ri * ci, rr * ci + ri * cr);
+    }
+  }
+}
+
+void AllocTable(long n, double** p) {
+  double* raw;
+  AllocDoubles(n, &raw, p);
+}
+
+}  // namespace
+
+FFTContext& FFT() {
+  static FFTContext context;
+  return context;
+}
+
+void SplitFFTSize(long N, long* n1, long* n2) {
+  int l = Log2(N);
+  *n1 = 1L << (l / 2);
+  *n2 = 1L << (l - l / 2);
+}
+
+void InitFFT(long n) {
+  FFTContext& f = FFT();
+  if (f.FFTInitDone) {
+    if (n != f.NFFT) error("Error in InitFFT, NFFT is not compatible with previous value");
+    return;
+  }
+  if (n < 256 || (n & (n - 1)) != 0) errorf("Error in InitFFT, N=%ld is not a power of two >= 256", n);
+  f.FFTInitDone = true;
+  TotalAllocatedBytes() = 0;
+  f.NFFT = n;
+  long p = 4;
+  while (p * p < n) p *= 2;
+  f.NFFTSqrt = p;
+  f.NFFTRows = n / p;
+  long n1, n2;
+  SplitFFTSize(n, &n1, &n2);
+  f.KMax = n2;
+
+  const double pi = 3.14159265358979323846;
+  for (int l = 2; (1L << l) <= f.KMax; l++) {
+    const long L = 1L << l;
+    AllocTable(6 * (L / 4), &f.Twiddle4[l]);
+    for (long j = 0; j < L / 4; j++) {
+      for (int k = 1; k <= 3; k++) {
+        f.Twiddle4[l][6 * j + 2 * (k - 1)] = std::cos(2 * pi * k * j / L);
+        f.Twiddle4[l][6 * j + 2 * (k - 1) + 1] = std::sin(2 * pi * k * j / L);
+      }
+    }
+  }
+  const long full = 2 * n;  // angles in units of 2 pi / (2 NFFT)
+  const int bits = Log2(full);
+  f.TwBits = (bits + 1) / 2;
+  const long lo = 1L << f.TwBits, hi = full >> f.TwBits;
+  AllocTable(2 * lo, &f.TwLo);
+  AllocTable(2 * hi, &f.TwHi);
+  for (long t = 0; t < lo; t++) {
+    f.TwLo[2 * t] = std::cos(2 * pi * t / full);
+    f.TwLo[2 * t + 1] = -std::sin(2 * pi * t / full);
+  }
+  for (long t = 0; t < hi; t++) {
+    double a = 2 * pi * static_cast<double>(t * lo) / full;
+    f.TwHi[2 * t] = std::cos(a);
+    f.TwHi[2 * t + 1] = -std::sin(a);
+  }
+  AllocTable(2 * f.KMax, &f.PairTable);
+  const int kbits = Log2(f.KMax);
+  for (long q = 0; q < f.KMax; q++) {
+    double a = pi * static_cast<double>(Reverse(q, kbits)) / f.KMax;
+    f.PairTable[2 * q] = std::cos(a);
+    f.PairTable[2 * q + 1] = -std::sin(a);
+  }
+  AllocTable(2 * kColumnLanes * n1, &f.ColumnBuffer);
+  AllocTable(2 * kRowLanes * n2, &f.RowBuffer);
+  AllocTable(2 * (n + f.NFFTSqrt), &f.FFTBufA);
+  AllocTable(2 * (n + f.NFFTSqrt), &f.FFTBufB);
+  f.FFT0AlreadyComputed = 0;
+  f.nFFT0AlreadyComputed = 0;
+  f.CachedLimbs = nullptr;
+}
+
+void RealFFT(double* data, long N) {
+  long n1, n2;
+  SplitFFTSize(N, &n1, &n2);
+  ForwardColumns(data, n1, n2);
+  ForwardRows(data, n1, n2, N);
+}
+
+void FFTPointwiseMul(const double* a, const double* b, double* c, long N) {
+  PairProducts(a, b, c, N);
+}
+
+void InverseRealFFT(double* data, long N) {
+  long n1, n2;
+  SplitFFTSize(N, &n1, &n2);
+  InverseRows(data, n1, n2, N);
+  InverseColumns(data, n1, n2);
+}
