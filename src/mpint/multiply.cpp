@@ -224,13 +224,21 @@ void MulTruncated(const BigInt& a, const BigInt& b, BigInt& r) {
   Zero(r, 0, L - Lh);
   BigInt upper = r.ViewFrom(L - Lh);
   upper.NAlloc = Lh;
-  if (cutA) {
-    MulTruncated(a.ViewFrom(ta), b, upper);
-  } else {
-    MulTruncated(a, b.ViewFrom(tb), upper);
+  const BigInt ua = cutA ? a.ViewFrom(ta) : a;
+  const BigInt ub = cutA ? b : b.ViewFrom(tb);
+  MulTruncated(ua, ub, upper);
+  // A truncated value just under a power of the base may have rounded over it:
+  // the upper product then dropped its lowest limb and raised its exponent.
+  // Put it back in place, the top going to the spare limb, so that the outer
+  // normalisation sees the carry.
+  long used = upper.Size;
+  if (upper.Offset == ua.Offset + ub.Offset + ua.Size + ub.Size - Lh + 1) {
+    for (long i = used - 1; i >= 0; i--) upper.Limbs[i + 1] = upper.Limbs[i];
+    upper.Limbs[0] = 0;
+    used += 1;
   }
   // The upper product may have trimmed itself: its stale limbs above are cleared.
-  Zero(r, L - Lh + upper.Size, L + 1);
+  Zero(r, L - Lh + used, L + 1);
   if (cutA) {
     MulSchoolbookTail(b, a, ta, r, L, nullptr);
   } else {
