@@ -15,8 +15,6 @@ namespace {
 
 }  // namespace
 
-void DefineUserConstant() { Unavailable("The definition of user constants"); }
-ConstantComputation* LoadUserConstant() { Unavailable("The computation of user constants"); }
 void DecompressResult(const std::string&, double, long, long) {
   Unavailable("The decompression of results");
 }

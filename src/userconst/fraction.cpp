@@ -37,6 +37,11 @@ int Fraction::ParseFraction(const char* text) {
     if (!ParseConstant(slash + 1, den)) return 0;
     // A zero denominator would only surface as a division by zero in the series.
     if (den.IsZero()) return 0;
+    // A positive denominator keeps the products of the series positive.
+    if (den.Sign() < 0) {
+      NegateSmallInt(num, num);
+      NegateSmallInt(den, den);
+    }
   }
   Num = num;
   Den = den;

@@ -16,6 +16,7 @@ struct Fraction {
 
   // Parses "p" or "p/q", each side a constant expression (no variable, no
   // '/'). 1 on success; 0 on a syntax error or a zero denominator. No message.
+  // The denominator is made positive (p/-q is held as -p/q).
   int ParseFraction(const char* text);
   double ToDouble() const { return Num.ToDouble() / Den.ToDouble(); }
 };
