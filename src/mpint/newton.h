@@ -10,10 +10,12 @@ class BigInt;
 // spare limbs above the used ones hold a further temporary.
 void InverseBigInt(const BigInt& a, BigInt& x, BigInt& t);
 
-// a = a / b in place, to a's own precision; b is destroyed (it ends holding the
-// remaining deviation from 1). t is the scratch (capacity >= the longer of a and b
-// plus a few limbs), v a fresh BigInt used as a view, q a BigInt whose capacity
-// holds the reciprocal of b's top limbs (>= min(b.Size, NFFT/3) + 2).
+// a = a / b in place, to a's own precision (a positive b that carries at least as
+// many limbs as the precision wanted); b is destroyed (it ends holding what is
+// left of its deviation from 1). t is the scratch (capacity >= a.NAlloc and
+// >= 2 * min(b.Size, NFFT/3) + a few limbs). q holds the reciprocal of b's top
+// limbs (capacity >= min(b.Size, NFFT/3), at least 2). v is left untouched: the
+// views of b are local.
 void DivBigInt(BigInt& a, BigInt& b, BigInt& t, BigInt& v, BigInt& q);
 
 // x = 1 / sqrt(m) with Offset = -Size, to x.NAlloc limbs, m a machine integer
