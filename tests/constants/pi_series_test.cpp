@@ -10,6 +10,7 @@
 #include "constants/pi_ramanujan.h"
 #include "fft/fft_product.h"
 #include "mpint/bigint.h"
+#include "mpint/smallint.h"
 #include "reference/refnum.h"
 
 namespace {
@@ -99,6 +100,13 @@ std::vector<std::string> Direct(const Series& s, long a, long b) {
   return {Text(A), Text(P), Text(Q)};
 }
 
+// A process sets up one transform size, as in a run: keep the one that other
+// tests of this program may have chosen.
+long UseFFT() {
+  if (GetNFFT() == 0) InitBigIntFFT(1024);
+  return GetNFFT();
+}
+
 template <typename T>
 std::vector<std::string> Small(T& pi, long a, long b) {
   pi.BabyStep(a, b, pi.SmallA, pi.SmallP, pi.SmallQ);
@@ -143,7 +151,7 @@ TEST(PiSeriesBabyStep, IntervalsAgainstDefinitions) {
 // GiantStep over BigInts with a small BabyStep limit, so that the FFT merges
 // several levels, including a right part without A.
 TEST(PiSeriesGiantStep, IntervalsAgainstDefinitions) {
-  InitBigIntFFT(8192);
+  UseFFT();
   PiChudnovskyComputation c;
   PiRamanujanComputation r;
   c.AllocWorkNumbers(1000);
@@ -220,6 +228,33 @@ TEST(PiCheck, TableEntriesBelowTheDigitCount) {
   EXPECT_EQ(CheckPiDigits(pi, 30000), 1);  // 30000 itself is not checked
   pi.digits[10009] = '7';
   EXPECT_EQ(CheckPiDigits(pi, 30000), 0);
+}
+
+// A whole in-memory run, then one digit of a checked position damaged.
+TEST(PiCompute, ResultPassesTheCheckUntilDamaged) {
+  InitSmallIntConstants();
+  for (int ramanujan : {0, 1}) {
+    PiChudnovskyComputation chud;
+    PiRamanujanComputation ram;
+    PiChudnovskyComputation& pi = ramanujan ? ram : chud;
+    pi.Digits = 30000;
+    pi.Mode = kModeStandard;
+    pi.FFTSize = UseFFT();
+    testing::internal::CaptureStdout();
+    const int done = pi.Compute();
+    testing::internal::GetCapturedStdout();
+    ASSERT_EQ(done, 1);
+    BigInt* r = static_cast<BigInt*>(pi.Result);
+    EXPECT_EQ(r->GetTenDigits(0), 1415926535);
+    EXPECT_EQ(pi.CheckResult(), 1);
+    // Decimal position 20005 (weight 10^-20005 = 10^(12 * -1668 + 11)) is the
+    // top digit of limb -1668 - Offset.
+    const long i = -1668 - r->Offset;
+    r->Limbs[i] += r->Limbs[i] >= 1e11 ? -1e11 : 1e11;
+    EXPECT_EQ(pi.CheckResult(), 0);
+    r->Free();
+    delete r;
+  }
 }
 
 }  // namespace
