@@ -51,6 +51,9 @@ struct FFTContext {
   // Largest distance of a released value from its rounded integer since the
   // last ResetRoundingError (the rounding headroom).
   double MaxRoundingError = 0;
+  // A released product farther than this from integers is a fatal error
+  // (a measurement may lift it).
+  double RoundingLimit = 0.35;
 
   // Shared scratch number of NFFT / 3 limbs, and the special operand slot.
   BigInt* Scratch = nullptr;

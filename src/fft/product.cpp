@@ -9,13 +9,23 @@
 #include "shell/error_report.h"
 #include "shell/memory.h"
 
+namespace {
+
+// Rounding to nearest by the 1.5 x 2^52 constant, for |y| < 2^51.
+inline double Round(double y) {
+  constexpr double kRound = 6755399441055744.0;
+  return (y + kRound) - kRound;
+}
+
+}  // namespace
+
 void SplitLimbs(const double* limbs, long n, double* out) {
   double c = 0;
   for (long k = 0; k < n; k++) {
     double x = limbs[k];
-    double hi = RoundNearest(x * 1e-8);
+    double hi = Round(x * 1e-8);
     double rest = x - hi * 1e8;
-    double mid = RoundNearest(rest * 1e-4);
+    double mid = Round(rest * 1e-4);
     out[3 * k] = rest - mid * 1e4 + c;
     out[3 * k + 1] = mid;
     if (hi > 5000) {

@@ -1,7 +1,9 @@
 // From rounded convolution values back to 12-digit limbs.
+#include <algorithm>
 #include <cmath>
 
 #include "fft/fft_engine.h"
+#include "shell/error_report.h"
 
 namespace {
 
@@ -20,7 +22,8 @@ void ReleaseCoefficients(const double* conv, long cs, long ce, double scale, dou
   auto one = [&](long j) {
     double y = conv[j] * scale;
     double r = Round(y);
-    worst = std::fmax(worst, std::fabs(y - r));
+    double d = std::fabs(y - r);
+    worst = d > worst ? d : worst;
     double* l = limbs + pos + j / 3;
     switch (j % 3) {
       case 0:
@@ -46,7 +49,10 @@ void ReleaseCoefficients(const double* conv, long cs, long ce, double scale, dou
   for (; j + 3 <= ce; j += 3, l++) {
     double y0 = conv[j] * scale, y1 = conv[j + 1] * scale, y2 = conv[j + 2] * scale;
     double r0 = Round(y0), r1 = Round(y1), r2 = Round(y2);
-    worst = std::fmax(worst, std::fmax(std::fabs(y0 - r0), std::fmax(std::fabs(y1 - r1), std::fabs(y2 - r2))));
+    double d0 = std::fabs(y0 - r0), d1 = std::fabs(y1 - r1), d2 = std::fabs(y2 - r2);
+    d0 = d1 > d0 ? d1 : d0;
+    d0 = d2 > d0 ? d2 : d0;
+    worst = d0 > worst ? d0 : worst;
     double u = Round(r1 * 1e-8), w = Round(r2 * 1e-4);
     l[0] += r0 + (r1 - u * 1e8) * 1e4 + (r2 - w * 1e4) * 1e8;
     l[1] += u + w;
@@ -57,8 +63,17 @@ void ReleaseCoefficients(const double* conv, long cs, long ce, double scale, dou
 
 void InverseFFTAndCarry(double* limbs, long pos, double* spectrum, long N) {
   InverseRealFFT(spectrum, N);
-  const FFTContext& f = FFT();
+  FFTContext& f = FFT();
+  const double before = f.MaxRoundingError;
+  f.MaxRoundingError = 0;
   ReleaseCoefficients(spectrum, f.CarryStart, f.CarryEnd, FFTScale(N), limbs, pos);
+  // Values that far from an integer mean that some may have rounded to the
+  // wrong one (inputs too regular for this transform size): never pass on a
+  // product that may be wrong.
+  if (f.MaxRoundingError > f.RoundingLimit) {
+    errorf("Error in FFT product, rounding error %.3f is too large for N=%ld", f.MaxRoundingError, N);
+  }
+  f.MaxRoundingError = std::max(before, f.MaxRoundingError);
 }
 
 void ResetRoundingError() { FFT().MaxRoundingError = 0; }

@@ -37,46 +37,62 @@ NUMORA_INLINE long Reverse(long p, int bits) {
   return r;
 }
 
+// V lanes of doubles as one value: each butterfly works on V transforms at once
+// (one vector register or a few, whatever the instruction set).
+// Four lanes: one AVX register, or two SSE2 registers in the plain build.
+typedef double Vec4 __attribute__((vector_size(32), aligned(8), may_alias));
+
 // One radix-4 decimation-in-frequency pass over blocks of length L (two radix-2
 // stages fused; outputs stay in bit-reversed position). zeroTop: the upper half
 // of the input is zero (the first pass of a padded real transform).
 template <int V>
 NUMORA_INLINE void ForwardPass4(double* x, long n, long L, const double* tw, bool zeroTop) {
+  typedef Vec4 T;
+  constexpr int K = V / 4;  // vectors per real or imaginary part of an element
   const long m = L / 4;
   for (long b = 0; b < n; b += L) {
-    double* q0 = x + 2 * V * b;
+    T* q = reinterpret_cast<T*>(x + 2 * V * b);
     for (long j = 0; j < m; j++) {
       const double c1 = tw[6 * j], s1 = tw[6 * j + 1], c2 = tw[6 * j + 2], s2 = tw[6 * j + 3],
                    c3 = tw[6 * j + 4], s3 = tw[6 * j + 5];
-      double* p0 = q0 + 2 * V * j;
-      double* p1 = p0 + 2 * V * m;
-      double* p2 = p1 + 2 * V * m;
-      double* p3 = p2 + 2 * V * m;
-#pragma GCC ivdep
-      for (int v = 0; v < V; v++) {
-        double a0r = p0[v], a0i = p0[V + v], a1r = p1[v], a1i = p1[V + v];
-        double a2r = 0, a2i = 0, a3r = 0, a3i = 0;
-        if (!zeroTop) {
-          a2r = p2[v];
-          a2i = p2[V + v];
-          a3r = p3[v];
-          a3i = p3[V + v];
-        }
-        double t0r = a0r + a2r, t0i = a0i + a2i;
-        double t2r = a0r - a2r, t2i = a0i - a2i;
-        double t1r = a1r + a3r, t1i = a1i + a3i;
-        double dr = a1r - a3r, di = a1i - a3i;
-        p0[v] = t0r + t1r;
-        p0[V + v] = t0i + t1i;
-        double ur = t0r - t1r, ui = t0i - t1i;
-        p1[v] = ur * c2 + ui * s2;
-        p1[V + v] = ui * c2 - ur * s2;
-        double er = t2r + di, ei = t2i - dr;
-        p2[v] = er * c1 + ei * s1;
-        p2[V + v] = ei * c1 - er * s1;
-        double fr = t2r - di, fi = t2i + dr;
-        p3[v] = fr * c3 + fi * s3;
-        p3[V + v] = fi * c3 - fr * s3;
+      for (int h = 0; h < K; h++) {
+      T* p0 = q + 2 * K * j + h;
+      T* p1 = p0 + 2 * K * m;
+      T* p2 = p1 + 2 * K * m;
+      T* p3 = p2 + 2 * K * m;
+      T a0r = p0[0], a0i = p0[K], a1r = p1[0], a1i = p1[K];
+      T t0r, t0i, t2r, t2i, t1r, t1i, dr, di;
+      if (zeroTop) {
+        t0r = a0r;
+        t0i = a0i;
+        t2r = a0r;
+        t2i = a0i;
+        t1r = a1r;
+        t1i = a1i;
+        dr = a1r;
+        di = a1i;
+      } else {
+        T a2r = p2[0], a2i = p2[K], a3r = p3[0], a3i = p3[K];
+        t0r = a0r + a2r;
+        t0i = a0i + a2i;
+        t2r = a0r - a2r;
+        t2i = a0i - a2i;
+        t1r = a1r + a3r;
+        t1i = a1i + a3i;
+        dr = a1r - a3r;
+        di = a1i - a3i;
+      }
+      p0[0] = t0r + t1r;
+      p0[K] = t0i + t1i;
+      T ur = t0r - t1r, ui = t0i - t1i;
+      p1[0] = ur * c2 + ui * s2;
+      p1[K] = ui * c2 - ur * s2;
+      T er = t2r + di, ei = t2i - dr;
+      p2[0] = er * c1 + ei * s1;
+      p2[K] = ei * c1 - er * s1;
+      T fr = t2r - di, fi = t2i + dr;
+      p3[0] = fr * c3 + fi * s3;
+      p3[K] = fi * c3 - fr * s3;
       }
     }
   }
@@ -85,37 +101,38 @@ NUMORA_INLINE void ForwardPass4(double* x, long n, long L, const double* tw, boo
 // The inverse of ForwardPass4 (conjugate twiddles, unscaled).
 template <int V>
 NUMORA_INLINE void InversePass4(double* x, long n, long L, const double* tw) {
+  typedef Vec4 T;
+  constexpr int K = V / 4;
   const long m = L / 4;
   for (long b = 0; b < n; b += L) {
-    double* q0 = x + 2 * V * b;
+    T* q = reinterpret_cast<T*>(x + 2 * V * b);
     for (long j = 0; j < m; j++) {
       const double c1 = tw[6 * j], s1 = tw[6 * j + 1], c2 = tw[6 * j + 2], s2 = tw[6 * j + 3],
                    c3 = tw[6 * j + 4], s3 = tw[6 * j + 5];
-      double* p0 = q0 + 2 * V * j;
-      double* p1 = p0 + 2 * V * m;
-      double* p2 = p1 + 2 * V * m;
-      double* p3 = p2 + 2 * V * m;
-#pragma GCC ivdep
-      for (int v = 0; v < V; v++) {
-        double c0r = p0[v], c0i = p0[V + v];
-        double xr = p1[v], xi = p1[V + v];
-        double d1r = xr * c2 - xi * s2, d1i = xi * c2 + xr * s2;
-        xr = p2[v];
-        xi = p2[V + v];
-        double d2r = xr * c1 - xi * s1, d2i = xi * c1 + xr * s1;
-        xr = p3[v];
-        xi = p3[V + v];
-        double d3r = xr * c3 - xi * s3, d3i = xi * c3 + xr * s3;
-        double b0r = c0r + d1r, b0i = c0i + d1i, b1r = c0r - d1r, b1i = c0i - d1i;
-        double er = d2r + d3r, ei = d2i + d3i, fr = d2r - d3r, fi = d2i - d3i;
-        p0[v] = b0r + er;
-        p0[V + v] = b0i + ei;
-        p2[v] = b0r - er;
-        p2[V + v] = b0i - ei;
-        p1[v] = b1r - fi;
-        p1[V + v] = b1i + fr;
-        p3[v] = b1r + fi;
-        p3[V + v] = b1i - fr;
+      for (int h = 0; h < K; h++) {
+      T* p0 = q + 2 * K * j + h;
+      T* p1 = p0 + 2 * K * m;
+      T* p2 = p1 + 2 * K * m;
+      T* p3 = p2 + 2 * K * m;
+      T c0r = p0[0], c0i = p0[K];
+      T xr = p1[0], xi = p1[K];
+      T d1r = xr * c2 - xi * s2, d1i = xi * c2 + xr * s2;
+      xr = p2[0];
+      xi = p2[K];
+      T d2r = xr * c1 - xi * s1, d2i = xi * c1 + xr * s1;
+      xr = p3[0];
+      xi = p3[K];
+      T d3r = xr * c3 - xi * s3, d3i = xi * c3 + xr * s3;
+      T b0r = c0r + d1r, b0i = c0i + d1i, b1r = c0r - d1r, b1i = c0i - d1i;
+      T er = d2r + d3r, ei = d2i + d3i, fr = d2r - d3r, fi = d2i - d3i;
+      p0[0] = b0r + er;
+      p0[K] = b0i + ei;
+      p2[0] = b0r - er;
+      p2[K] = b0i - ei;
+      p1[0] = b1r - fi;
+      p1[K] = b1i + fr;
+      p3[0] = b1r + fi;
+      p3[K] = b1i - fr;
       }
     }
   }
@@ -124,14 +141,16 @@ NUMORA_INLINE void InversePass4(double* x, long n, long L, const double* tw) {
 // The last (forward) or first (inverse) factor 2 of an odd power of two.
 template <int V>
 NUMORA_INLINE void Pass2(double* x, long n) {
+  typedef Vec4 T;
+  constexpr int K = V / 4;
+  T* q = reinterpret_cast<T*>(x);
   for (long b = 0; b < n; b += 2) {
-    double* p0 = x + 2 * V * b;
-    double* p1 = p0 + 2 * V;
-#pragma GCC ivdep
-    for (int v = 0; v < 2 * V; v++) {
-      double a = p0[v], c = p1[v];
-      p0[v] = a + c;
-      p1[v] = a - c;
+    T* p0 = q + 2 * K * b;
+    T* p1 = p0 + 2 * K;
+    for (int k = 0; k < 2 * K; k++) {
+      T a = p0[k], c = p1[k];
+      p0[k] = a + c;
+      p1[k] = a - c;
     }
   }
 }

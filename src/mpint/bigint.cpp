@@ -14,7 +14,10 @@ constexpr double kInvBase = 1e-12;
 // q = floor(c / 10^12) and the remainder in [0, 10^12). The product by the
 // inexact 10^-12 can miss by one at exact multiples, hence the correction.
 inline double SplitCarry(double c, double* rest) {
-  double q = Floor(c * kInvBase);
+  // floor by rounding x - 1/2 with the 1.5 x 2^52 constant (no library call);
+  // ties and the inexact 10^-12 are caught by the correction below.
+  constexpr double kRound = 6755399441055744.0;
+  double q = (c * kInvBase - 0.5 + kRound) - kRound;
   double r = c - q * kBigIntBase;
   if (r < 0) {
     r += kBigIntBase;

@@ -73,25 +73,50 @@ TEST(FFTEngineDeathTest, InitWithAnotherSizeEnds) {
   EXPECT_EXIT(InitFFT(2 * n), testing::ExitedWithCode(1), "");
 }
 
-// All limbs 999999999999 give the largest pieces the split produces; the
-// distance of a convolution value from its integer must stay far from 0.5.
+// Limbs of 499949994999 split into three pieces of 4999 each, the largest
+// balanced pieces: their square has the largest coefficients and rounding
+// distances. All-nines limbs are the other extreme of the split (near-zero pieces).
 TEST(FFTEngine, RoundingHeadroomOfWorstSquare) {
   const long nmax = EnsureFFT();
   const long N = std::min(nmax, 1L << 20);
   const long n = N / 3;
   fftt::Num a(n), r(2 * n);
+  for (long i = 0; i < n; i++) a.b.Limbs[i] = 499949994999.0;
+  a.b.Size = n;
+  ResetRoundingError();
+  SquareBigInt(a.b, r.b);
+  EXPECT_LT(GetRoundingError(), 0.2) << "N = " << N;
+  EXPECT_TRUE(fftt::ProductMatches(a.b, a.b, r.b));
+
   std::mt19937_64 g(22);
   fftt::Fill(a.b, n, g, fftt::Shape::kNines);
   ResetRoundingError();
   SquareBigInt(a.b, r.b);
-  double err = GetRoundingError();
-  EXPECT_LT(err, 0.2) << "N = " << N;
-  EXPECT_TRUE(fftt::ProductMatches(a.b, a.b, r.b));
+  EXPECT_LT(GetRoundingError(), 0.2) << "N = " << N;
   // (10^12n - 1)^2 = 10^24n - 2 10^12n + 1: limbs [1, 0 .. 0, 10^12 - 2, 9.. 9].
   EXPECT_EQ(r.b.Size, 2 * n);
   EXPECT_EQ(r.b.Limbs[0], 1);
   EXPECT_EQ(r.b.Limbs[n], kBigIntBase - 2);
   EXPECT_EQ(r.b.Limbs[2 * n - 1], kBigIntMaxLimb);
+}
+
+// A product whose values sit far from integers is refused rather than released.
+void ReleaseOfShiftedSpectrum() {
+  const long N = 1024;
+  fftt::Num a(300), r(600);
+  std::mt19937_64 g(24);
+  fftt::Fill(a.b, 300, g, fftt::Shape::kRandom);
+  FFTContext& f = FFT();
+  BigIntToFFT(a.b.Limbs, 300, f.FFTBufA, N);
+  FFTPointwiseMul(f.FFTBufA, f.FFTBufA, f.FFTBufB, N);
+  // The real part of the packed DC point shifts every even coefficient.
+  f.FFTBufB[0] += 0.45 / FFTScale(N);
+  FFTToBigInt(r.b.Limbs, 600, f.FFTBufB, N);
+}
+
+TEST(FFTEngineDeathTest, RoundingTooFarFromIntegersEnds) {
+  EnsureFFT();
+  EXPECT_EXIT(ReleaseOfShiftedSpectrum(), testing::ExitedWithCode(1), "");
 }
 
 TEST(FFTEngine, SplitLimbsIsBalancedAndExact) {

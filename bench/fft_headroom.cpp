@@ -1,0 +1,88 @@
+// Rounding headroom of the FFT products: for every transform size, the largest
+// distance of a convolution value from the nearest integer before rounding, for
+// the hardest inputs we can build, and the time of one square.
+//   fft_headroom [log2 of the largest size, default 25]
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <random>
+
+#include "fft/fft_engine.h"
+#include "fft/fft_product.h"
+#include "mpint/bigint.h"
+#include "mpint/multiply.h"
+
+namespace {
+
+// Square of N pieces through the engine; the largest rounding distance.
+double PieceSquareError(long N, double (*piece)(long, std::mt19937_64&)) {
+  FFTContext& f = FFT();
+  std::mt19937_64 g(7);
+  for (long i = 0; i < N; i++) f.FFTBufA[i] = piece(i, g);
+  RealFFT(f.FFTBufA, N);
+  FFTPointwiseMul(f.FFTBufA, f.FFTBufA, f.FFTBufB, N);
+  InverseRealFFT(f.FFTBufB, N);
+  const double s = FFTScale(N);
+  double worst = 0;
+  for (long j = 0; j < 2 * N; j++) {
+    double y = f.FFTBufB[j] * s;
+    worst = std::max(worst, std::fabs(y - std::nearbyint(y)));
+  }
+  return worst;
+}
+
+double AllMax(long, std::mt19937_64&) { return 5000; }
+double RandomSign(long, std::mt19937_64& g) { return (g() & 1) ? 5000 : -5000; }
+
+// Square of n limbs of one kind through SquareBigInt: rounding error and seconds.
+double LimbSquare(long n, double limb, bool random, double* seconds) {
+  BigInt a, r;
+  a.Alloc(n);
+  r.Alloc(2 * n);
+  std::mt19937_64 g(8);
+  for (long i = 0; i < n; i++) {
+    a.Limbs[i] = random ? static_cast<double>(g() % 1000000000000ULL) : limb;
+  }
+  a.Size = n;
+  ResetRoundingError();
+  double best = 1e30;
+  for (int k = 0; k < (n < 100000 ? 5 : 2); k++) {
+    auto t0 = std::chrono::steady_clock::now();
+    SquareBigInt(a, r);
+    auto t1 = std::chrono::steady_clock::now();
+    best = std::min(best, std::chrono::duration<double>(t1 - t0).count());
+  }
+  if (seconds != nullptr) *seconds = best;
+  double err = GetRoundingError();
+  a.Free();
+  r.Free();
+  return err;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int top = argc > 1 ? std::atoi(argv[1]) : 25;
+  InitBigIntFFT(1L << top);
+  // Measure beyond the point where products are refused.
+  FFT().RoundingLimit = 1.0;
+  std::printf("Rounding distance before rounding (worst over all coefficients) and square time\n");
+  std::printf("%10s %9s | %9s %9s | %9s %9s %9s | %10s\n", "N", "limbs", "pc 5000", "pc +-5000",
+              "lb 4999s", "lb 9s", "lb rand", "square ms");
+  for (long N = 256; N <= (1L << top); N *= 2) {
+    const long n = N / 3;
+    double e1 = PieceSquareError(N, AllMax);
+    double e2 = PieceSquareError(N, RandomSign);
+    double sec = 0;
+    // 499949994999 splits into three pieces of 4999: the largest balanced pieces.
+    double e3 = LimbSquare(n, 499949994999.0, false, &sec);
+    double e4 = LimbSquare(n, kBigIntMaxLimb, false, nullptr);
+    double e5 = LimbSquare(n, 0, true, nullptr);
+    std::printf("%10ld %9ld | %9.3g %9.3g | %9.3g %9.3g %9.3g | %10.3f\n", N, n, e1, e2, e3, e4,
+                e5, sec * 1e3);
+    std::fflush(stdout);
+  }
+  return 0;
+}
