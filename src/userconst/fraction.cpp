@@ -10,7 +10,11 @@ namespace {
 
 // The value of a constant expression; false when it does not parse or holds
 // anything but numbers ('%' stands for a variable that no text contains).
-bool ParseConstant(const std::string& text, SmallInt& value) {
+bool ParseConstant(std::string text, SmallInt& value) {
+  // Blanks around the '/' are allowed: "1 / 9" would otherwise be refused
+  // without a word (the dialogue reads fractions again silently).
+  const size_t first = text.find_first_not_of(" \t");
+  text.erase(0, first == std::string::npos ? text.size() : first);
   ExpressionParser parser(text.c_str(), '%');
   if (!parser.Parse()) return false;
   std::unique_ptr<PolynomStandard> p = parser.GetResult();

@@ -161,8 +161,10 @@ void Hypergeom::EvaluateSeries() {
   BigInt& pacc = Pacc.x;
   BigInt& qacc = Qacc.x;
   GiantStep(j0 * S, Nterms, a1, pacc, qacc, 0);
+  // The accumulators keep the limbs that the earlier, larger terms can still
+  // reach: Lr - r of them, a few at least.
   long r = static_cast<long>(std::trunc(j0 * S / Nterms * Lr));
-  const long drop = std::max(pacc.Size, qacc.Size) - (Lr - r);
+  const long drop = std::max(pacc.Size, qacc.Size) - std::max(Lr - r, 3L);
   DropLow(pacc, drop);
   DropLow(qacc, drop);
 
@@ -197,8 +199,11 @@ void Hypergeom::EvaluateSeries() {
     std::fflush(stdout);
     pacc.NAlloc = keep + 1;
     AddBigIntAligned(pacc, w, pacc);
+    // Through R: a product may not be written over its shorter operand.
+    R.x.NAlloc = keep;
+    MulBigInt(q1, qacc, R.x);
     qacc.NAlloc = keep;
-    MulBigInt(q1, qacc, qacc);
+    R.x.CopyTo(qacc);
     StopTimer(kTimerSeries);
     std::printf("\n");
   }
