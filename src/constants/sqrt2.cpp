@@ -1,6 +1,49 @@
 #include "constants/sqrt2.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <utility>
+
+#include "fft/fft_product.h"
+#include "mpint/bigint.h"
+#include "mpint/multiply.h"
+#include "mpint/newton.h"
+#include "shell/clock.h"
 #include "shell/unavailable.h"
+
+namespace {
+
+// The square is read in runs of this many limbs, so that the check would work
+// the same on a number that lives in files.
+constexpr long kCheckRun = 8000;
+
+}  // namespace
+
+double Sqrt2WrongDigits(const MPInt& square) {
+  const long n = square.Size;
+  if (n < 1) return 0;
+  if (square.GetOffset() + n - 1 != 0) return 12.0 * static_cast<double>(n);
+  double buffer[kCheckRun];
+  square.WriteToBuffer(buffer, 1, n - 1);
+  const double top = buffer[0];
+  if (top != 1 && top != 2) return 12.0 * static_cast<double>(n);
+  const double expected = top == 1 ? kBigIntMaxLimb : 0;
+  for (long r = n - 1; r > 0;) {
+    const long from = std::max(0L, r - kCheckRun);
+    square.WriteToBuffer(buffer, r - from, from);
+    for (long p = r - 1; p >= from; p--)
+      if (buffer[p - from] != expected) return 12.0 * static_cast<double>(p);
+    r = from;
+  }
+  return 0;
+}
+
+void PrintSqrt2Check(double wrongDigits) {
+  if (wrongDigits <= 12)
+    std::printf("The computation is OK\n");
+  else
+    std::printf("The last %.0lf digits of the result are wrong\n", wrongDigits);
+}
 
 void Sqrt2Computation::EstimateMemory(long fftSize, double* memory, double* diskMemory) const {
   const double n = static_cast<double>(fftSize);
@@ -14,6 +57,38 @@ void Sqrt2Computation::EstimateMemory(long fftSize, double* memory, double* disk
 }
 
 int Sqrt2Computation::Compute() {
-  RequireAvailable(*this, false);
-  return 0;
+  RequireAvailable(*this, true);
+  InitBigIntFFT(FFTSize);
+  // The digits asked and 100 guard digits.
+  const long limbs = static_cast<long>((Digits + 100) / 12);
+  BigInt x, y;
+  x.Alloc(limbs);
+  y.Alloc(limbs);
+
+  PrintMemoryUsed();
+  std::printf("\n");
+  std::printf("Computing Sqrt(2) with %.0lf digits...\n", Digits);
+  std::fflush(stdout);
+  double start = GetSeconds();
+  // One limb is kept free for the integer limb of 2 / sqrt(2).
+  x.NAlloc -= 1;
+  InvSqrtBigInt(2, x, y);
+  x.NAlloc += 1;
+  ShortMul(x, 2.0, x);
+  std::printf("Time of sqrt(2) computation : %.2lf\n", GetSeconds() - start);
+
+  std::printf("\n");
+  std::printf("Verification : Squaring ...\n");
+  std::fflush(stdout);
+  start = GetSeconds();
+  // The truncated square: the top limbs are all the check reads, and the full
+  // square of a number longer than a third of the transform would not fit one.
+  SquareTruncated(x, y);
+  std::printf("Squaring Time : %.2lf\n", GetSeconds() - start);
+  PrintSqrt2Check(Sqrt2WrongDigits(y));
+
+  // The result takes over x's storage; x's destruction releases nothing.
+  Result = new BigInt(std::move(x));
+  y.Free();
+  return 1;
 }

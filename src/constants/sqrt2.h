@@ -3,6 +3,8 @@
 
 #include "shell/computation.h"
 
+class MPInt;
+
 class Sqrt2Computation : public ConstantComputation {
  public:
   int Compute() override;
@@ -11,3 +13,12 @@ class Sqrt2Computation : public ConstantComputation {
   std::string GetResultFileName() const override { return "sqrt2.txt"; }
   void EstimateMemory(long fftSize, double* memory, double* diskMemory) const override;
 };
+
+// The wrong digits of a computed sqrt(2) told by its square s, which must read
+// 1.999...9 or 2.000...0: 12 per limb below the highest limb that differs
+// (position 0 the lowest), 0 when none does. A square whose integer limb is not
+// at exponent 0 is wrong in every limb.
+double Sqrt2WrongDigits(const MPInt& square);
+// "The computation is OK" up to 12 wrong digits (rounding noise of the last
+// two limbs), else the count of wrong digits.
+void PrintSqrt2Check(double wrongDigits);
