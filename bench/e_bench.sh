@@ -19,7 +19,13 @@ if [ ! -x /usr/bin/time ]; then
   exit 1
 fi
 
-cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DNUMORA_TESTS=OFF >/dev/null
+# A fresh build directory gets a release build without the tests; an existing
+# one keeps its settings.
+if [ -f "$BUILD/CMakeCache.txt" ]; then
+  cmake -S "$ROOT" -B "$BUILD" >/dev/null
+else
+  cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DNUMORA_TESTS=OFF >/dev/null
+fi
 cmake --build "$BUILD" --target numora -j2 >/dev/null
 NUMORA="$BUILD/numora"
 
