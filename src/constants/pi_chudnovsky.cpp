@@ -96,15 +96,9 @@ int PiChudnovskyComputation::CheckResult() {
 void PiChudnovskyComputation::LastBabyStep(double a, double b, SmallInt& A, SmallInt& P,
                                            SmallInt& Q) {
   A.Set(1);
-  for (double k = a + 1; k < b; k++) {
-    ShortMulSmallInt(A, 6 * k - 5, A);
-    ShortMulSmallInt(A, 2 * k - 1, A);
-    ShortMulSmallInt(A, 6 * k - 1, A);
-  }
+  for (double k = a + 1; k < b; k++) MulThreeFactorsSmallInt(A, 6 * k - 5, 2 * k - 1, 6 * k - 1);
   A.CopyTo(Q);  // p(a+1) .. p(b-1)
-  ShortMulSmallInt(A, 6 * b - 5, A);
-  ShortMulSmallInt(A, 2 * b - 1, A);
-  ShortMulSmallInt(A, 6 * b - 1, A);
+  MulThreeFactorsSmallInt(A, 6 * b - 5, 2 * b - 1, 6 * b - 1);
 
   P.Set(0);
   // l(b) = 13591409 + 545140134 b; later terms step down by 545140134.
@@ -119,7 +113,7 @@ void PiChudnovskyComputation::LastBabyStep(double a, double b, SmallInt& A, Smal
     SubstractSmallInt(P, SmallWork, P);
   // q(b) = b^3 * 640320^3 / 24
   SetLimbs3(SmallWork, 32000, 58860, 10939, 3);
-  for (int i = 0; i < 3; i++) ShortMulSmallInt(SmallWork, b, SmallWork);
+  MulThreeFactorsSmallInt(SmallWork, b, b, b);
   MulSmallInt(Q, SmallWork, Q);
 
   // Q holds p(a+1..j) q(j+1..b) before round j.
@@ -132,10 +126,8 @@ void PiChudnovskyComputation::LastBabyStep(double a, double b, SmallInt& A, Smal
     else
       SubstractSmallInt(P, SmallWork, P);
     SetLimbs3(SmallWork, 32000, 58860, 10939, 3);
-    for (int i = 0; i < 3; i++) ShortMulSmallInt(SmallWork, j, SmallWork);
-    ShortDivSmallInt(Q, 6 * j - 5, Q);
-    ShortDivSmallInt(Q, 2 * j - 1, Q);
-    ShortDivSmallInt(Q, 6 * j - 1, Q);
+    MulThreeFactorsSmallInt(SmallWork, j, j, j);
+    DivThreeFactorsSmallInt(Q, 6 * j - 5, 2 * j - 1, 6 * j - 1);
     MulSmallInt(Q, SmallWork, Q);
   }
 }

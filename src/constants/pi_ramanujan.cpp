@@ -12,11 +12,7 @@ double PiRamanujanComputation::LogTermConstant() const { return 9.48 * std::log(
 void PiRamanujanComputation::LastBabyStep(double a, double b, SmallInt& A, SmallInt& P,
                                           SmallInt& Q) {
   A.Set(1);
-  for (double k = a + 1; k <= b; k++) {
-    ShortMulSmallInt(A, 4 * k - 3, A);
-    ShortMulSmallInt(A, 2 * k - 1, A);
-    ShortMulSmallInt(A, 4 * k - 1, A);
-  }
+  for (double k = a + 1; k <= b; k++) MulThreeFactorsSmallInt(A, 4 * k - 3, 2 * k - 1, 4 * k - 1);
   A.CopyTo(Q);
   P.Set(0);
   // Q holds p(a+1..j) q(j+1..b) before round j.
@@ -27,10 +23,8 @@ void PiRamanujanComputation::LastBabyStep(double a, double b, SmallInt& A, Small
     SmallWork.Limbs[0] = 907232;
     SmallWork.Limbs[1] = 3073;
     SmallWork.Size = 2;
-    for (int i = 0; i < 3; i++) ShortMulSmallInt(SmallWork, j, SmallWork);
-    ShortDivSmallInt(Q, 4 * j - 3, Q);
-    ShortDivSmallInt(Q, 2 * j - 1, Q);
-    ShortDivSmallInt(Q, 4 * j - 1, Q);
+    MulThreeFactorsSmallInt(SmallWork, j, j, j);
+    DivThreeFactorsSmallInt(Q, 4 * j - 3, 2 * j - 1, 4 * j - 1);
     MulSmallInt(Q, SmallWork, Q);
   }
 }

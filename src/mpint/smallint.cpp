@@ -498,14 +498,11 @@ void LongShortDivSmallInt(const SmallInt& a, double m, SmallInt& r) {
   const double inv = 1 / am;
   double rem = 0;
   for (long i = n - 1; i >= 0; i--) {
-    double h = std::floor(rem * 1e-9);
+    double h = Round(rem * 1e-9);
     double low = rem - h * 1e9;
     if (low < 0) {
       h -= 1;
       low += 1e9;
-    } else if (low >= 1e9) {
-      h += 1;
-      low -= 1e9;
     }
     const double t = low * kBase + A[i] + h * R0;
     double q = Round(t * inv);
@@ -527,4 +524,32 @@ void LongShortDivSmallInt(const SmallInt& a, double m, SmallInt& r) {
     r.UpdateSmallInt();
   else
     r.Trim();
+}
+
+void MulThreeFactorsSmallInt(SmallInt& a, double f1, double f2, double f3) {
+  const double f12 = f1 * f2;
+  if (std::fabs(f12 * f3) <= 1e15) {
+    ShortMulSmallInt(a, f12 * f3, a);
+  } else if (std::fabs(f12) <= 1e15) {
+    ShortMulSmallInt(a, f12, a);
+    ShortMulSmallInt(a, f3, a);
+  } else {
+    ShortMulSmallInt(a, f1, a);
+    ShortMulSmallInt(a, f2, a);
+    ShortMulSmallInt(a, f3, a);
+  }
+}
+
+void DivThreeFactorsSmallInt(SmallInt& a, double f1, double f2, double f3) {
+  const double f12 = f1 * f2;
+  if (std::fabs(f12 * f3) <= 1e12) {
+    ShortDivSmallInt(a, f12 * f3, a);
+  } else if (std::fabs(f12) <= 1e12) {
+    ShortDivSmallInt(a, f12, a);
+    ShortDivSmallInt(a, f3, a);
+  } else {
+    ShortDivSmallInt(a, f1, a);
+    ShortDivSmallInt(a, f2, a);
+    ShortDivSmallInt(a, f3, a);
+  }
 }

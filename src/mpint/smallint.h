@@ -73,3 +73,7 @@ void LongShortMulSmallInt(const SmallInt& a, double m, SmallInt& r);
 // r = a / m for an exact division, 0 < |m| <= 1e12; a remainder is fatal.
 void ShortDivSmallInt(const SmallInt& a, double m, SmallInt& r);
 void LongShortDivSmallInt(const SmallInt& a, double m, SmallInt& r);
+// a *= f1 f2 f3 and a /= f1 f2 f3 (exact) for whole numbers fi, in as few passes
+// as the bounds of the short operations allow.
+void MulThreeFactorsSmallInt(SmallInt& a, double f1, double f2, double f3);
+void DivThreeFactorsSmallInt(SmallInt& a, double f1, double f2, double f3);

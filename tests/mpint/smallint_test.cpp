@@ -162,6 +162,17 @@ TEST(SmallIntLinear, ShortMulAndExactDivision) {
       ASSERT_EQ(Value(r), x) << it << " m=" << m;
     }
   }
+  // Three factors at once, across the bounds of one and two passes.
+  for (double k : {5.0, 240.0, 241.0, 9128.0, 24000.0, 30000.0, 288000.0, 700000.0, 5e6}) {
+    i128 x = RandomValue(g, 3);
+    SetValue(a, x);
+    MulThreeFactorsSmallInt(a, 6 * k - 5, 2 * k - 1, 6 * k - 1);
+    const i128 p = x * static_cast<i128>(6 * k - 5) * static_cast<i128>(2 * k - 1) *
+                   static_cast<i128>(6 * k - 1);
+    ASSERT_EQ(Value(a), p) << k;
+    DivThreeFactorsSmallInt(a, 6 * k - 5, 2 * k - 1, 6 * k - 1);
+    ASSERT_EQ(Value(a), x) << k;
+  }
   SetValue(a, 1000002);
   ShortDivSmallInt(a, 2, r);
   EXPECT_EQ(Limbs(r), std::vector<double>({500001}));
