@@ -85,6 +85,9 @@ inline double FFTScale(long N) { return 0.125 / static_cast<double>(N); }
 // (and the limb above for the high part). Limbs are left unnormalised.
 void ReleaseCoefficients(const double* conv, long cs, long ce, double scale, double* limbs,
                          long pos);
+// Inverse of a product of m limbs released into limbs[0 .. m) in normal form
+// (limb m cleared); returns the carry out of the top limb.
+double InverseFFTAndNormalise(double* limbs, long m, double* spectrum, long N);
 // Inverse and release over [CarryStart, CarryEnd) into limbs[pos + j / 3].
 void InverseFFTAndCarry(double* limbs, long pos, double* spectrum, long N);
 

@@ -65,6 +65,17 @@ void FFTToBigInt(double* limbs, long m, double* spectrum, long N) {
   limbs[m] = 0;
 }
 
+namespace {
+
+// r = the product whose spectrum is given, m limbs, normalised.
+void ReleaseProduct(BigInt& r, long m, double* spectrum, long N) {
+  double carry = InverseFFTAndNormalise(r.Limbs, m, spectrum, N);
+  r.Size = m;
+  r.PutCarry(m, carry);
+}
+
+}  // namespace
+
 long GetNFFT() { return FFT().NFFT; }
 
 void InitBigIntFFT(long n) {
@@ -110,10 +121,8 @@ void FFTSquare(const BigInt& a, BigInt& r) {
   RecordSpectrum(a.Limbs, N);
   FFTPointwiseMul(f.FFTBufA, f.FFTBufA, f.FFTBufB, N);
   const long m = 2 * a.Size;
-  r.Size = m;
   r.Offset = 2 * a.Offset;
-  FFTToBigInt(r.Limbs, m, f.FFTBufB, N);
-  r.UpdateBigInt();
+  ReleaseProduct(r, m, f.FFTBufB, N);
 }
 
 void FFTMul(const BigInt& a, const BigInt& b, BigInt& r) {
@@ -132,10 +141,8 @@ void FFTMul(const BigInt& a, const BigInt& b, BigInt& r) {
   }
   const long m = a.Size + b.Size;
   const long offset = a.Offset + b.Offset;
-  r.Size = m;
   r.Offset = offset;
-  FFTToBigInt(r.Limbs, m, f.FFTBufB, N);
-  r.UpdateBigInt();
+  ReleaseProduct(r, m, f.FFTBufB, N);
 }
 
 void TwoMulBigInt(const BigInt& a, const BigInt& b, const BigInt& c, const BigInt& d,
@@ -180,15 +187,7 @@ void TwoMulBigInt(const BigInt& a, const BigInt& b, const BigInt& c, const BigIn
   x.nFFT0AlreadyComputed = 0;
   x.CachedLimbs = nullptr;
 
-  r1.Size = m1;
-  FFTToBigInt(r1.Limbs, m1, A2, N);
-  r1.UpdateBigInt();
-  r2.Size = m2;
-  FFTToBigInt(r2.Limbs, m2, B, N);
-  r2.UpdateBigInt();
-  if (f != nullptr) {
-    r3->Size = m3;
-    FFTToBigInt(r3->Limbs, m3, spectrum3, N);
-    r3->UpdateBigInt();
-  }
+  ReleaseProduct(r1, m1, A2, N);
+  ReleaseProduct(r2, m2, B, N);
+  if (f != nullptr) ReleaseProduct(*r3, m3, spectrum3, N);
 }

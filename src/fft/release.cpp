@@ -61,12 +61,9 @@ void ReleaseCoefficients(const double* conv, long cs, long ce, double scale, dou
   FFT().MaxRoundingError = worst;
 }
 
-void InverseFFTAndCarry(double* limbs, long pos, double* spectrum, long N) {
-  InverseRealFFT(spectrum, N);
-  FFTContext& f = FFT();
-  const double before = f.MaxRoundingError;
-  f.MaxRoundingError = 0;
-  ReleaseCoefficients(spectrum, f.CarryStart, f.CarryEnd, FFTScale(N), limbs, pos);
+namespace {
+
+void CheckRounding(FFTContext& f, double before, long N) {
   // Values that far from an integer mean that some may have rounded to the
   // wrong one (inputs too regular for this transform size): never pass on a
   // product that may be wrong.
@@ -74,6 +71,72 @@ void InverseFFTAndCarry(double* limbs, long pos, double* spectrum, long N) {
     errorf("Error in FFT product, rounding error %.3f is too large for N=%ld", f.MaxRoundingError, N);
   }
   f.MaxRoundingError = std::max(before, f.MaxRoundingError);
+}
+
+}  // namespace
+
+double InverseFFTAndNormalise(double* limbs, long m, double* spectrum, long N) {
+  InverseRealFFT(spectrum, N);
+  FFTContext& f = FFT();
+  const double before = f.MaxRoundingError;
+  const double scale = FFTScale(N);
+  const double* conv = spectrum;
+  double worst = 0;
+  double c = 0;     // carry of the normalisation
+  double high = 0;  // high parts sent up by the previous limb's pieces
+  // Limb k is complete once its three coefficients are in: normalise it at once.
+  auto settle = [&](double v, long k) {
+    c += v;
+    double q = (c * 1e-12 - 0.5 + kRound) - kRound;
+    double rest = c - q * 1e12;
+    if (rest < 0) {
+      rest += 1e12;
+      q -= 1;
+    } else if (rest >= 1e12) {
+      rest -= 1e12;
+      q += 1;
+    }
+    limbs[k] = rest;
+    c = q;
+  };
+  for (long k = 0; k + 1 < m; k++) {
+    const double* y = conv + 3 * k;
+    double y0 = y[0] * scale, y1 = y[1] * scale, y2 = y[2] * scale;
+    double r0 = Round(y0), r1 = Round(y1), r2 = Round(y2);
+    double d0 = std::fabs(y0 - r0), d1 = std::fabs(y1 - r1), d2 = std::fabs(y2 - r2);
+    d0 = d1 > d0 ? d1 : d0;
+    d0 = d2 > d0 ? d2 : d0;
+    worst = d0 > worst ? d0 : worst;
+    double u = Round(r1 * 1e-8), w = Round(r2 * 1e-4);
+    double v = high + r0 + (r1 - u * 1e8) * 1e4 + (r2 - w * 1e4) * 1e8;
+    high = u + w;
+    settle(v, k);
+  }
+  if (m >= 1) {
+    // The top limb has two coefficients; the high part of the second (at most
+    // a unit or two) folds down exactly.
+    const double* y = conv + 3 * (m - 1);
+    double y0 = y[0] * scale, y1 = y[1] * scale;
+    double r0 = Round(y0), r1 = Round(y1);
+    double d0 = std::fabs(y0 - r0), d1 = std::fabs(y1 - r1);
+    d0 = d1 > d0 ? d1 : d0;
+    worst = d0 > worst ? d0 : worst;
+    double u = Round(r1 * 1e-8);
+    settle(high + r0 + (r1 - u * 1e8) * 1e4 + u * 1e12, m - 1);
+  }
+  limbs[m] = 0;
+  f.MaxRoundingError = worst;
+  CheckRounding(f, before, N);
+  return c;
+}
+
+void InverseFFTAndCarry(double* limbs, long pos, double* spectrum, long N) {
+  InverseRealFFT(spectrum, N);
+  FFTContext& f = FFT();
+  const double before = f.MaxRoundingError;
+  f.MaxRoundingError = 0;
+  ReleaseCoefficients(spectrum, f.CarryStart, f.CarryEnd, FFTScale(N), limbs, pos);
+  CheckRounding(f, before, N);
 }
 
 void ResetRoundingError() { FFT().MaxRoundingError = 0; }
