@@ -221,18 +221,6 @@ TEST(SmallIntProduct, MulAndSquareAgainstSchoolbook) {
   }
 }
 
-TEST(SmallIntStorage, ViewsShareTheStorage) {
-  SmallInt a(10), v;
-  a.Set(123);
-  v.AllocSpecial(a, a.Size);
-  EXPECT_EQ(v.NAlloc, 9);
-  v.Set(456);
-  EXPECT_EQ(a.Limbs[1], 456);
-  EXPECT_EQ(Value(a), 123);
-  SmallInt c(a);
-  EXPECT_EQ(Value(c), 123);
-}
-
 // Base 10^6 reference digits to base 10^12 ones.
 ref::Digits To12(const ref::Digits& d6) { return ref::FromDecimal(ref::ToDecimal(d6, 6), 12); }
 
