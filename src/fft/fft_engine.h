@@ -30,6 +30,8 @@ struct FFTContext {
   // exp(-pi i rev(p) / KMax) for p < KMax (rev over KMax): the per-column factor
   // of the real-spectrum pass for every row length.
   double* PairTable = nullptr;
+  // Row twiddles of the transforms of up to 2^16 points, by log2 of the size.
+  double* RowTwiddles[32] = {};
   // Gather buffers of the column and row passes.
   double* ColumnBuffer = nullptr;
   double* RowBuffer = nullptr;

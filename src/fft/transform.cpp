@@ -7,6 +7,7 @@
 // The forward inner transform is a decimation in frequency (natural order in,
 // bit-reversed out) and the inverse a decimation in time (bit-reversed in,
 // natural out): no permutation pass is ever made.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -18,6 +19,7 @@ namespace {
 
 constexpr int kColumnLanes = 8;  // columns gathered at once (two cache lines of a row)
 constexpr int kRowLanes = 4;     // rows gathered at once
+constexpr long kRowTableMax = 1L << 16;  // sizes with a precomputed row twiddle table
 
 #define NUMORA_INLINE __attribute__((always_inline)) inline
 #define NUMORA_VECTOR __attribute__((target_clones("arch=x86-64-v3", "default"), flatten))
@@ -188,6 +190,21 @@ NUMORA_INLINE void Twiddle(const FFTContext& f, long t, double* wr, double* wi) 
   *wi = h[0] * o[1] + h[1] * o[0];
 }
 
+// Element j of a row block (kRowLanes lanes) times the twiddles tw[j] (same
+// layout), or their conjugates.
+NUMORA_INLINE void MultiplyLanes(double* buf, const double* tw, long n, bool conjugate) {
+  static_assert(kRowLanes == 4, "one vector per part");
+  Vec4* x = reinterpret_cast<Vec4*>(buf);
+  const Vec4* w = reinterpret_cast<const Vec4*>(tw);
+  const double sign = conjugate ? -1.0 : 1.0;
+  for (long j = 0; j < n; j++) {
+    Vec4 xr = x[2 * j], xi = x[2 * j + 1];
+    Vec4 wr = w[2 * j], wi = w[2 * j + 1] * sign;
+    x[2 * j] = xr * wr - xi * wi;
+    x[2 * j + 1] = xr * wi + xi * wr;
+  }
+}
+
 // ---- The column and row phases (compiled for two instruction sets) ----
 
 NUMORA_VECTOR void ForwardColumns(double* data, long n1, long n2) {
@@ -221,16 +238,29 @@ NUMORA_VECTOR void ForwardRows(double* data, long n1, long n2, long N) {
   double* buf = f.RowBuffer;
   const int bits1 = Log2(n1);
   const long step = 2 * f.NFFT / N;  // exp(-2 pi i / N) is step units of the table
+  const double* table = f.RowTwiddles[Log2(N)];
   for (long p = 0; p < n1; p += V) {
-    for (int v = 0; v < V; v++) {
-      const long k1 = Reverse(p + v, bits1);
-      const double* s = data + 2 * (p + v) * n2;
+    if (table != nullptr) {
       for (long j = 0; j < n2; j++) {
-        double wr, wi;
-        Twiddle(f, k1 * j * step, &wr, &wi);
-        double xr = s[2 * j], xi = s[2 * j + 1];
-        buf[2 * V * j + v] = xr * wr - xi * wi;
-        buf[2 * V * j + V + v] = xr * wi + xi * wr;
+        const double* s = data + 2 * (p * n2 + j);
+        double* d = buf + 2 * V * j;
+        for (int v = 0; v < V; v++) {
+          d[v] = s[2 * v * n2];
+          d[V + v] = s[2 * v * n2 + 1];
+        }
+      }
+      MultiplyLanes(buf, table + 2 * p * n2, n2, false);
+    } else {
+      for (int v = 0; v < V; v++) {
+        const long k1 = Reverse(p + v, bits1);
+        const double* s = data + 2 * (p + v) * n2;
+        for (long j = 0; j < n2; j++) {
+          double wr, wi;
+          Twiddle(f, k1 * j * step, &wr, &wi);
+          double xr = s[2 * j], xi = s[2 * j + 1];
+          buf[2 * V * j + v] = xr * wr - xi * wi;
+          buf[2 * V * j + V + v] = xr * wi + xi * wr;
+        }
       }
     }
     ForwardKernel<V>(buf, n2, false);
@@ -249,6 +279,7 @@ NUMORA_VECTOR void InverseRows(double* data, long n1, long n2, long N) {
   constexpr int V = kRowLanes;
   FFTContext& f = FFT();
   double* buf = f.RowBuffer;
+  const double* table = f.RowTwiddles[Log2(N)];
   const int bits1 = Log2(n1);
   const long step = 2 * f.NFFT / N;
   for (long p = 0; p < n1; p += V) {
@@ -261,6 +292,18 @@ NUMORA_VECTOR void InverseRows(double* data, long n1, long n2, long N) {
       }
     }
     InverseKernel<V>(buf, n2);
+    if (table != nullptr) {
+      MultiplyLanes(buf, table + 2 * p * n2, n2, true);
+      for (long j = 0; j < n2; j++) {
+        double* s = data + 2 * (p * n2 + j);
+        const double* d = buf + 2 * V * j;
+        for (int v = 0; v < V; v++) {
+          s[2 * v * n2] = d[v];
+          s[2 * v * n2 + 1] = d[V + v];
+        }
+      }
+      continue;
+    }
     for (int v = 0; v < V; v++) {
       const long k1 = Reverse(p + v, bits1);
       double* s = data + 2 * (p + v) * n2;
@@ -440,6 +483,27 @@ void InitFFT(long n) {
     double a = pi * static_cast<double>(Reverse(q, kbits)) / f.KMax;
     f.PairTable[2 * q] = std::cos(a);
     f.PairTable[2 * q + 1] = -std::sin(a);
+  }
+  // Row twiddles of the small transforms, exact and laid out as the row blocks
+  // read them (the larger ones come from the two-level table).
+  for (long N = 256; N <= std::min(n, kRowTableMax); N *= 2) {
+    long m1, m2;
+    SplitFFTSize(N, &m1, &m2);
+    double* t;
+    AllocTable(2 * N, &t);
+    const int b1 = Log2(m1);
+    for (long p = 0; p < m1; p += kRowLanes) {
+      for (long j = 0; j < m2; j++) {
+        for (int v = 0; v < kRowLanes; v++) {
+          const long k1 = Reverse(p + v, b1);
+          const double a = 2 * pi * static_cast<double>((k1 * j) % N) / static_cast<double>(N);
+          double* e = t + 2 * kRowLanes * (p / kRowLanes * m2 + j);
+          e[v] = std::cos(a);
+          e[kRowLanes + v] = -std::sin(a);
+        }
+      }
+    }
+    f.RowTwiddles[Log2(N)] = t;
   }
   AllocTable(2 * kColumnLanes * n1, &f.ColumnBuffer);
   AllocTable(2 * kRowLanes * n2, &f.RowBuffer);
