@@ -48,12 +48,16 @@ fastest_k() {
   echo "$n"
 }
 
-# Wall time and peak memory from the report of /usr/bin/time -v.
+# Wall time, processor time and peak memory from the report of /usr/bin/time -v
+# (processor time stays meaningful on a machine shared with other work).
 report() {
-  local wall rss
+  local wall user sys rss
   wall=$(sed -n 's/.*Elapsed (wall clock) time (h:mm:ss or m:ss): //p' "$1")
+  user=$(sed -n 's/.*User time (seconds): //p' "$1")
+  sys=$(sed -n 's/.*System time (seconds): //p' "$1")
   rss=$(sed -n 's/.*Maximum resident set size (kbytes): //p' "$1")
-  printf "wall %s, peak memory %s MB" "$wall" "$((rss / 1024))"
+  printf "wall %s, cpu %.2f s, peak memory %s MB" "$wall" "$(awk -v u="$user" -v s="$sys" 'BEGIN { print u + s }')" \
+    "$((rss / 1024))"
 }
 
 # The digits after "E = 2." in a result file, without layout.
