@@ -401,6 +401,7 @@ void InvSqrtBigInt(long m, BigInt& x, BigInt& t) {
     // The last small step only needs a band of the square's limbs.
     if (static_cast<double>(x.NAlloc - n) < bandLimit)
       SqrtResidualBand(x, 2 * n - x.NAlloc, n + 5, m, t, s);
+    bool squared = false;
     if (s == 0) {
       // One limb of t is kept free for the carry of the product by m.
       t.NAlloc -= 1;
@@ -408,11 +409,15 @@ void InvSqrtBigInt(long m, BigInt& x, BigInt& t) {
       t.NAlloc += 1;
       ShortMul(t, static_cast<double>(m), t);
       s = TakeDeviation(t, where);
+      squared = true;
     }
     if (s == 0) {
       Lengthen(x, std::min(2 * n, x.NAlloc));
     } else {
       BigInt u = SpareView(t, std::min({t.NAlloc - t.Size, n, t.Size}));
+      // A square of x in one block leaves x's spectrum in place; the product
+      // checks that it belongs to x at the same size before using it.
+      if (squared) MarkSpectrumCached();
       MulTruncated(x, t, u);
       ShortDiv(u, 2, u);
       AddCorrection(x, u, s, x.NAlloc, where);
