@@ -120,6 +120,17 @@ void CheckProgress(bool grew, int& stalled, const char* where) {
   if (stalled >= 3) errorf("Error in %s, the scratch number is too small\n", where);
 }
 
+// x = -x, in place.
+void Negate(BigInt& x) {
+  double zero[2] = {0, 0};
+  BigInt z;
+  z.Limbs = zero;
+  z.NAlloc = 1;
+  z.Size = 1;
+  z.Offset = x.Offset;
+  SubstractBigInt(z, x, x);
+}
+
 // Carry release of p[0 .. w-1], non-negative values below 2^53, dropping
 // what passes the top: the value modulo B^w.
 void ReleaseModulo(double* p, long w) {
@@ -208,12 +219,17 @@ void InverseBigInt(const BigInt& a, BigInt& x, BigInt& t) {
 }
 
 void DivBigInt(BigInt& a, BigInt& b, BigInt& t, [[maybe_unused]] BigInt& v, BigInt& q) {
-  if (b.Size < 1 || b.Limbs[b.Size - 1] <= 0)
-    error("Error in DivBigInt, the divisor is not positive\n");
+  if (b.Size < 1 || (b.Size == 1 && b.Limbs[0] == 0)) error("Error in DivBigInt, division by zero\n");
+  if (q.NAlloc < 2) error("Error in DivBigInt, the reciprocal has less than 2 limbs\n");
+  // a / b = (-a) / (-b): the iteration wants a positive divisor.
+  if (b.Limbs[b.Size - 1] < 0) {
+    Negate(b);
+    Negate(a);
+  }
   const long third = GetNFFT() / 3;
-  const long k = std::max(std::min(b.Size, third - third / 256), 1L);
+  // A reciprocal shorter than b only costs more correction passes.
+  const long k = std::max(std::min({b.Size, third - third / 256, q.NAlloc}), 1L);
   const long qLimbs = std::max(k, 2L);
-  if (q.NAlloc < qLimbs) error("Error in DivBigInt, the reciprocal has too few limbs\n");
 
   const BigInt top = b.ViewTop(k);
   const long qCapacity = q.NAlloc;

@@ -169,6 +169,32 @@ TEST_F(Newton, QuotientMultipliedBackGivesTheNumerator) {
   }
 }
 
+TEST_F(Newton, QuotientOfNegativeNumbers) {
+  std::mt19937_64 rng(5);
+  const long n = 300;
+  BigInt& a = Make(n + 2);
+  BigInt& b = Make(n + 1);
+  BigInt& t = Make(4 * n);
+  BigInt& v = Make(4);
+  BigInt& q = Make(40);  // a short reciprocal: several correction passes
+  BigInt& keep = Make(n + 1);
+  Set(a, RandomLimbs(rng, n), 0);
+  Set(b, RandomLimbs(rng, n), 0);
+  ref::Digits a0 = Int(a);
+  b.CopyTo(keep);
+  // -a / -b in the B-complement form of negative numbers.
+  BigInt& zero = Make(1);
+  SubstractBigInt(zero, a, a);
+  SubstractBigInt(zero, b, b);
+  ASSERT_EQ(a.Limbs[a.Size - 1], -1);
+  DivBigInt(a, b, t, v, q);
+  ASSERT_GT(a.Limbs[a.Size - 1], 0);
+  ExpectQuotient(a, keep, a0, 0, n - 3);
+  // A zero divisor is refused.
+  Set(b, {0}, 0);
+  EXPECT_DEATH(DivBigInt(a, b, t, v, q), "");
+}
+
 // How many limbs of x = 1/sqrt(m) are right: m x^2 against 1.
 long InvSqrtLimbs(long m, const BigInt& x) {
   ref::Digits xi = Int(x);
