@@ -13,6 +13,7 @@
 #include "shell/files.h"
 #include "shell/memory.h"
 #include "shell/resume.h"
+#include "shell/unavailable.h"
 #include "shell/version.h"
 
 namespace {
@@ -139,6 +140,8 @@ void ConstantComputation::ChooseParameters() {
 }
 
 int ConstantComputation::Run() {
+  // Refused before anything is asked or written while the disk modes are missing.
+  RequireAvailable(*this, true);
   if (IsMultiRun()) AskTimeThreshold();
   const std::string file = GetResultFileName();
   const std::string version = GetVersion();

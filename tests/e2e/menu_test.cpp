@@ -50,7 +50,6 @@ TEST(Menu, EndOfInputAtEveryPromptEndsPromptlyWithFailure) {
       "4\n0\n100000\n16\n",              // compressed output
       "7\n",                             // decompression choice
       "7\n3\n",                          // constant name
-      "1\n1\n100000\n8\n0\n",            // time threshold of a disk mode
   };
   for (const char* input : inputs) {
     Scratch s;
@@ -150,6 +149,15 @@ TEST(Dialogue, WrongModesAndFFTSizesAreAskedAgain) {
   EXPECT_FALSE(endless.timedOut);
   EXPECT_EQ(endless.status, 1);
   EXPECT_NE(endless.out.find("Too many invalid answers"), std::string::npos);
+}
+
+TEST(Dialogue, DiskModesAreRefusedBeforeAnythingIsWritten) {
+  Scratch s;
+  auto r = s.Run("0\n1\n100000\n8\n0\n");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("The disk memory modes are not available in this version of Numora (Pi).\n"),
+            std::string::npos);
+  EXPECT_FALSE(s.Exists("pi.txt"));
 }
 
 TEST(Decompress, MenuChoicesAndMissingOrDamagedInfoFiles) {
