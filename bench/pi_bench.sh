@@ -51,6 +51,10 @@ seconds() { # h:mm:ss or m:ss.ss to seconds
 
 wall_of() { seconds "$(sed -n 's/.*Elapsed (wall clock) time (h:mm:ss or m:ss): //p' "$1")"; }
 rss_of() { sed -n 's/.*Maximum resident set size (kbytes): //p' "$1"; }
+# Processor time (user + system): steadier than wall time on a shared machine.
+cpu_of() {
+  awk -F': ' '/User time \(seconds\)|System time \(seconds\)/ { s += $2 } END { printf "%.2f", s }' "$1"
+}
 
 # The digits after "Pi = 3." in a result file, without layout.
 numora_digits() {
@@ -66,7 +70,9 @@ for digits in "${COUNTS[@]}"; do
     mkdir -p "$dir"
     /usr/bin/time -v "$GMP_PI" "$digits" "$dir/pi.txt" >"$dir/out" 2>"$dir/time"
     gmp_wall=$(wall_of "$dir/time")
-    printf "GMP Chudnovsky : wall %s s, peak memory %s MB\n" "$gmp_wall" "$(($(rss_of "$dir/time") / 1024))"
+    gmp_cpu=$(cpu_of "$dir/time")
+    printf "GMP Chudnovsky : wall %s s, cpu %s s, peak memory %s MB\n" "$gmp_wall" "$gmp_cpu" \
+      "$(($(rss_of "$dir/time") / 1024))"
     sed 's/^/    /' "$dir/out"
   fi
   dir="$WORK/numora-$digits"
@@ -74,6 +80,7 @@ for digits in "${COUNTS[@]}"; do
   printf '0\n0\n%s\n%s\n0\n' "$digits" "$k" >"$dir/in"
   (cd "$dir" && /usr/bin/time -v "$NUMORA" <in >out 2>time)
   wall=$(wall_of "$dir/time")
+  cpu=$(cpu_of "$dir/time")
   verdict="check: none"
   grep -q "The computation seems OK" "$dir/out" && verdict="check: OK"
   grep -q "ERROR in computation" "$dir/out" && verdict="check: FAILED"
@@ -86,9 +93,10 @@ for digits in "${COUNTS[@]}"; do
     else
       extra=", digits DIFFER from GMP"
     fi
-    extra="$extra, time / GMP = $(awk -v a="$wall" -v b="$gmp_wall" 'BEGIN { printf "%.2f", a / b }')"
+    extra="$extra, time / GMP = $(awk -v a="$wall" -v b="$gmp_wall" 'BEGIN { printf "%.2f", a / b }') (wall)"
+    extra="$extra, $(awk -v a="$cpu" -v b="$gmp_cpu" 'BEGIN { printf "%.2f", a / b }') (cpu)"
   fi
-  printf "Numora entry 0 : wall %s s, peak memory %s MB, %s%s\n" "$wall" "$(($(rss_of "$dir/time") / 1024))" \
-    "$verdict" "$extra"
+  printf "Numora entry 0 : wall %s s, cpu %s s, peak memory %s MB, %s%s\n" "$wall" "$cpu" \
+    "$(($(rss_of "$dir/time") / 1024))" "$verdict" "$extra"
   grep -E "time : |Total computation time" "$dir/out" | sed 's/^/    /'
 done
