@@ -5,21 +5,26 @@
 
 class BigInt;
 
-// x = 1 / a to at least x.NAlloc - 1 correct limbs. t is the scratch: its capacity
-// bounds the intermediate products (2 * x.NAlloc + a few limbs is enough), and its
-// spare limbs above the used ones hold a further temporary.
+// x = 1 / a to x.NAlloc - 1 limbs or more, all right but the lowest, which
+// carries the truncation of the last product. a must be positive. t is the
+// scratch (capacity >= x.NAlloc + 2): its capacity bounds the intermediate
+// products, and its spare limbs above the used ones hold a further temporary.
 void InverseBigInt(const BigInt& a, BigInt& x, BigInt& t);
 
-// a = a / b in place, to a's own precision (a positive b that carries at least as
-// many limbs as the precision wanted); b is destroyed (it ends holding what is
-// left of its deviation from 1). t is the scratch (capacity >= a.NAlloc and
-// >= 2 * min(b.Size, NFFT/3) + a few limbs). q holds the reciprocal of b's top
-// limbs (capacity >= min(b.Size, NFFT/3), at least 2). v is left untouched: the
+// a = a / b in place, to a's own precision; b (non-zero, of either sign) must
+// carry at least as many limbs as the precision wanted, and is destroyed (it
+// ends holding what is left of its deviation from 1). t is the scratch
+// (capacity >= a.NAlloc, >= b.NAlloc and >= 2 * min(b.Size, NFFT/3) + a few
+// limbs); it also serves as the special operand of the unbalanced products.
+// q holds the reciprocal of b's top limbs (ideally min(b.Size, NFFT/3) limbs;
+// a shorter one only costs more correction passes). v is left untouched: the
 // views of b are local.
 void DivBigInt(BigInt& a, BigInt& b, BigInt& t, BigInt& v, BigInt& q);
 
-// x = 1 / sqrt(m) with Offset = -Size, to x.NAlloc limbs, m a machine integer
-// (m >= 1). t is the scratch (capacity >= 2 * x.NAlloc + a few limbs).
+// x = 1 / sqrt(m) with Offset = -Size, to x.NAlloc limbs (the lowest two may
+// carry the truncation of the last products), 2 <= m <= 10^15. t is the
+// scratch (capacity >= x.NAlloc + 1; with some hundred limbs more the short last
+// step uses the band residual).
 void InvSqrtBigInt(long m, BigInt& x, BigInt& t);
 
 // The limbs lo .. hi-1 of m * x^2, as |1 - m * x^2| seen from limb lo of x^2, into t,
