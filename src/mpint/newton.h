@@ -23,8 +23,8 @@ void DivBigInt(BigInt& a, BigInt& b, BigInt& t, BigInt& v, BigInt& q);
 
 // x = 1 / sqrt(m) with Offset = -Size, to x.NAlloc limbs (the lowest two may
 // carry the truncation of the last products), 2 <= m <= 10^15. t is the
-// scratch (capacity >= x.NAlloc + 1; with some hundred limbs more the short last
-// step uses the band residual).
+// scratch (capacity >= x.NAlloc + 1); a short last step takes the band residual
+// when t has room for its work arrays (about a thousand limbs), else a full step.
 void InvSqrtBigInt(long m, BigInt& x, BigInt& t);
 
 // The limbs lo .. hi-1 of m * x^2, as |1 - m * x^2| seen from limb lo of x^2, into t,
