@@ -182,7 +182,9 @@ void InverseBigInt(const BigInt& a, BigInt& x, BigInt& t) {
 
   bool realigned = false;
   int stalled = 0;
-  while (x.Size < x.NAlloc - 1) {
+  // A target that never reaches the cut may stop one limb short; the step
+  // that fills it is cheap at that size.
+  while (x.Size < x.NAlloc - 1 || (!realigned && x.Size < x.NAlloc)) {
     const long n = x.Size;
     const long w = std::min({2 * n, x.NAlloc, a.Size});
     BigInt f = a.ViewTop(w);
@@ -208,7 +210,7 @@ void InverseBigInt(const BigInt& a, BigInt& x, BigInt& t) {
 
     // Cut once to a length that doubles exactly onto the target, so that the
     // last step does not overshoot it by up to a factor two.
-    if (!realigned && x.Size >= 256) {
+    if (!realigned && x.Size >= 256 && x.Size < x.NAlloc - 1) {
       realigned = true;
       long m = x.NAlloc;
       while (m > 240) m /= 2;
