@@ -59,7 +59,8 @@ bool ConstantFileReader::ReadWord(std::string* word) {
     c = Get();
   } while (IsSpace(c) && ++skipped < kMaxSkip);
   while (c != EOF && !IsSpace(c)) {
-    if (word->size() >= kMaxWordLength) return false;
+    // A NUL would cut the text short where it is parsed and written.
+    if (word->size() >= kMaxWordLength || c == '\0') return false;
     word->push_back(static_cast<char>(c));
     c = Get();
   }
@@ -79,12 +80,18 @@ bool ConstantFileReader::ReadComments(std::string* comments) {
       if (line.size() < kMaxCommentLineLength) line.push_back(static_cast<char>(c));
       c = Get();
     }
-    // A file edited elsewhere may end its lines with "\r\n".
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+    line = CleanCommentLine(line);
     if (line == ".") return true;
     if (c == EOF) return false;
     if (!line.empty()) AppendCommentLine(*comments, line);
   }
+}
+
+std::string CleanCommentLine(const std::string& line) {
+  std::string kept;
+  for (char c : line)
+    if (c != '\0' && c != '\r') kept.push_back(c);
+  return kept;
 }
 
 bool AppendCommentLine(std::string& comments, const std::string& line) {

@@ -24,7 +24,7 @@ class ConstantFileReader {
   bool SkipToColon();
   // A whole number ("%ld"), ended by a blank or the end of the file.
   bool ReadLong(long* value);
-  // One word ("%s"), at most kMaxWordLength characters.
+  // One word ("%s"), at most kMaxWordLength characters, without NUL.
   bool ReadWord(std::string* word);
   // Comment lines up to the line ".": empty lines are dropped, long lines cut
   // and lines past kMaxCommentsLength dropped. False at the end of the file.
@@ -46,6 +46,9 @@ bool IsValidConstantName(const std::string& name);
 // file stores each text as one word.
 std::string WithoutBlanks(const std::string& text);
 
+// A comment line without NUL (it would cut the text where it is written) and
+// carriage returns (a file edited elsewhere may end its lines with "\r\n").
+std::string CleanCommentLine(const std::string& line);
 // Appends one comment line; false (nothing appended) when the comments would
 // pass kMaxCommentsLength.
 bool AppendCommentLine(std::string& comments, const std::string& line);

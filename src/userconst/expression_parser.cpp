@@ -40,7 +40,7 @@ bool ExpressionParser::TooLarge(const SmallInt& c) {
 int ExpressionParser::CheckSize(PolynomStandard& p) {
   // The degree is not lowered here: n-(n+1) keeps degree 1 until its double form.
   long degree = p.Degree;
-  while (degree > 0 && p.Coef[degree].IsZero()) degree--;
+  while (degree > 0 && IsZeroValue(p.Coef[degree])) degree--;
   if (degree > kMaxPolynomDegree) return Fail(kTooLarge);
   for (long i = 0; i <= degree; i++)
     if (TooLarge(p.Coef[i])) return Fail(kTooLarge);
@@ -140,8 +140,8 @@ int ExpressionParser::Power(PolynomStandard& r) {
     if (r.Degree == 0) {
       SmallInt minus;
       NegateSmallInt(r.Coef[0], minus);
-      if (r.Coef[0].IsZero() || r.Coef[0].IsOne()) return 1;
-      if (minus.IsOne()) {
+      if (IsZeroValue(r.Coef[0]) || IsOneValue(r.Coef[0])) return 1;
+      if (IsOneValue(minus)) {
         if (exponent % 2 == 0) r = PolynomStandard(SmallIntShared().One);
         return 1;
       }

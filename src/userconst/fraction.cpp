@@ -40,7 +40,7 @@ int Fraction::ParseFraction(const char* text) {
     if (!ParseConstant(std::string(text, slash - text), num)) return 0;
     if (!ParseConstant(slash + 1, den)) return 0;
     // A zero denominator would only surface as a division by zero in the series.
-    if (den.IsZero()) return 0;
+    if (IsZeroValue(den)) return 0;
     // A positive denominator keeps the products of the series positive.
     if (den.Sign() < 0) {
       NegateSmallInt(num, num);

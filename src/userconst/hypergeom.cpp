@@ -254,7 +254,7 @@ int Hypergeom::CheckSeries() {
     return 0;
   }
   // The first term of a mode-0 series divides by the given G at 1.
-  if (alpha_.Den.IsZero() || beta_.Den.IsZero()) {
+  if (IsZeroValue(alpha_.Den) || IsZeroValue(beta_.Den)) {
     std::printf("Error, the polynomial G vanish at the value n=%.0lf\n", 1.0);
     return 0;
   }
@@ -268,7 +268,7 @@ int Hypergeom::CheckSeries() {
   SmallInt v;
   for (double n = 1; n <= bound; n++) {
     G_->Evaluate(n, v);
-    if (v.IsZero()) {
+    if (IsZeroValue(v)) {
       std::printf("Error, the polynomial G vanish at the value n=%.0lf\n", n);
       return 0;
     }

@@ -41,7 +41,11 @@ void PolynomDouble::GetLeadingCoefficient(SmallInt& r) const { SetSmall(r, Coef[
 double PolynomDouble::LogBound(double x) const {
   double acc = 0;
   for (long i = Degree; i >= 0; i--) acc = acc * x + std::fabs(Coef[i]);
-  return std::log(acc);
+  if (std::isfinite(acc)) return std::log(acc);
+  // Past the double range (high degree, large x): the exact sum.
+  PolynomStandard exact;
+  ToStandard(exact);
+  return exact.LogBound(x);
 }
 
 void PolynomDouble::Evaluate(double x, SmallInt& r) const {
@@ -136,7 +140,7 @@ void PolynomStandard::ReserveKeep(long d) {
 }
 
 void PolynomStandard::UpdateDegree() {
-  while (Degree > 0 && Coef[Degree].IsZero()) Degree--;
+  while (Degree > 0 && IsZeroValue(Coef[Degree])) Degree--;
 }
 
 void PolynomStandard::GetLeadingCoefficient(SmallInt& r) const {

@@ -12,6 +12,17 @@
 class PolynomStandard;
 class PolynomDouble;
 
+// SmallInt::IsZero and IsOne release the carries first, which may take one
+// limb more than a copy of the number holds: room is made before.
+inline bool IsZeroValue(SmallInt& x) {
+  x.Realloc(x.Size + 2);
+  return x.IsZero();
+}
+inline bool IsOneValue(SmallInt& x) {
+  x.Realloc(x.Size + 2);
+  return x.IsOne();
+}
+
 // Bounds that keep every polynomial the parser builds small enough for the
 // exact SmallInt products of the series (and the parser fast on any input).
 constexpr long kMaxPolynomDegree = 100;

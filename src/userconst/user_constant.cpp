@@ -98,8 +98,9 @@ void UserConstantComputation::AskConstantName() {
 void UserConstantComputation::ReadComments() {
   comments_.clear();
   for (;;) {
-    std::string line = ReadLine();
+    const std::string line = CleanCommentLine(ReadLine());
     if (line == ".") return;
+    if (line.empty()) continue;
     if (!AppendCommentLine(comments_, line))
       std::printf("Comments hold at most %zu characters: this line is left out.\n",
                   kMaxCommentsLength);

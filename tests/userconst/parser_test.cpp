@@ -254,6 +254,11 @@ TEST(Fraction, ParseAndArithmetic) {
     EXPECT_FALSE(g.ParseFraction(bad)) << bad;
     EXPECT_EQ(Value(g.Num), 0);  // left unchanged
   }
+  // A value whose carry release needs one limb more than its copy holds
+  // (found by fuzzing).
+  ASSERT_TRUE(f.ParseFraction("9/999999999999999999999999999999999999999999-000000000005076944270305263616-99999999999999999"));
+  EXPECT_GT(f.Den.Sign(), 0);
+
   Fraction a, b;
   a.ParseFraction("2/3");
   b.ParseFraction("-5/7");
