@@ -71,6 +71,10 @@ void MulBigInt(const BigInt& a, const BigInt& b, BigInt& r) {
     } else {
       MulUnbalanced(b, a, r);
     }
+  } else if (3 * std::min(a.Size, b.Size) > GetNFFT()) {
+    // Neither operand fits one transform: the block product cuts both, and
+    // with room for every limb it is exact.
+    MulTruncated(a, b, r);
   } else if (a.Size > b.Size) {
     MulUnbalanced(b, a, r);
   } else {
@@ -78,7 +82,12 @@ void MulBigInt(const BigInt& a, const BigInt& b, BigInt& r) {
   }
 }
 
-void SquareBigInt(const BigInt& a, BigInt& r) { FFTSquare(a, r); }
+void SquareBigInt(const BigInt& a, BigInt& r) {
+  if (3 * a.Size > GetNFFT())
+    SquareTruncated(a, r);
+  else
+    FFTSquare(a, r);
+}
 
 void MulUnbalanced(const BigInt& a, const BigInt& b, BigInt& r) {
   const long nmax = GetNFFT();
