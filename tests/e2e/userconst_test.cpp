@@ -227,6 +227,25 @@ TEST(UserConstantEndToEnd, MachinFormulaGivesPi) {
   }
 }
 
+// A million digits in standard mode, against the Pi entry (Chudnovsky series,
+// another road through the arithmetic).
+TEST(UserConstantEndToEnd, MillionDigitsOfMachinMatchThePiEntry) {
+  Scratch s;
+  s.Write("machin.numora", kMachinFile);
+  const long digits = 1000000;
+  auto r = s.Run(ComputeInput("machin", digits, 128), 300);
+  ASSERT_EQ(r.status, 0) << r.out;
+  auto p = s.Run("0\n0\n" + std::to_string(digits) + "\n128\n0\n", 300);
+  ASSERT_EQ(p.status, 0) << p.out;
+  const std::string got = e2e::ResultDigits(s.Read("machin.txt"), "machin");
+  const std::string want = e2e::ResultDigits(s.Read("pi.txt"), "Pi");
+  ASSERT_EQ(static_cast<long>(got.size()), digits);
+  ASSERT_EQ(static_cast<long>(want.size()), digits);
+  size_t bad = 0;
+  while (bad < got.size() && got[bad] == want[bad]) bad++;
+  EXPECT_EQ(bad, got.size()) << "first wrong digit at position " << bad + 1;
+}
+
 // The general series in both definition modes:
 //   mode 1: 1 + sum prod_{i<=n} (4i-2)/i (1/8)^n = (1 - 1/2)^(-1/2) = sqrt(2);
 //   mode 0: 2 sum 3 / ((2n-1) 9^n) = 2 atanh(1/3) = ln 2.
