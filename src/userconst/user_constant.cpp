@@ -114,6 +114,7 @@ std::unique_ptr<Hypergeom> UserConstantComputation::DefineUserConstantSeries() {
   std::printf("[2] : arctanh(Z) = Z + Z^3/3 + Z^5/5 ...\n");
   std::printf("[3] : log 1/(1-Z) = Z + Z^2/2 + Z^3/3 ...\n");
   const long type = AskLong("Enter your choice : ");
+  // Any other number makes a series that its definition reports as unknown.
   auto h = std::make_unique<Hypergeom>(static_cast<int>(std::clamp(type, -1L, 4L)));
   h->DefineSeries();
   return h;
