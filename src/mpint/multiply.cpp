@@ -58,6 +58,23 @@ long FirstOperandBlock(long n) {
   return block;
 }
 
+// The block products read their operands while they write r: an operand that
+// shares r's storage is copied first (only products beyond one transform).
+template <typename Product>
+void WithOperandsApartFrom(const BigInt& r, const BigInt& a, const BigInt& b, Product product) {
+  const bool onA = r.Limbs == a.Limbs, onB = r.Limbs == b.Limbs;
+  if (!onA && !onB) {
+    product(a, b);
+    return;
+  }
+  const BigInt& shared = onA ? a : b;
+  BigInt copy;
+  copy.Alloc(shared.Size);
+  shared.CopyTo(copy);
+  product(onA ? copy : a, onB ? copy : b);
+  copy.Free();
+}
+
 }  // namespace
 
 void MulBigInt(const BigInt& a, const BigInt& b, BigInt& r) {
@@ -74,7 +91,7 @@ void MulBigInt(const BigInt& a, const BigInt& b, BigInt& r) {
   } else if (3 * std::min(a.Size, b.Size) > GetNFFT()) {
     // Neither operand fits one transform: the block product cuts both, and
     // with room for every limb it is exact.
-    MulTruncated(a, b, r);
+    WithOperandsApartFrom(r, a, b, [&r](const BigInt& x, const BigInt& y) { MulTruncated(x, y, r); });
   } else if (a.Size > b.Size) {
     MulUnbalanced(b, a, r);
   } else {
@@ -84,7 +101,7 @@ void MulBigInt(const BigInt& a, const BigInt& b, BigInt& r) {
 
 void SquareBigInt(const BigInt& a, BigInt& r) {
   if (3 * a.Size > GetNFFT())
-    SquareTruncated(a, r);
+    WithOperandsApartFrom(r, a, a, [&r](const BigInt& x, const BigInt&) { SquareTruncated(x, r); });
   else
     FFTSquare(a, r);
 }

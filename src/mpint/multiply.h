@@ -5,6 +5,7 @@
 class BigInt;
 class SmallInt;
 
+// r may be either operand (its capacity must then hold the product it keeps).
 void MulBigInt(const BigInt& a, const BigInt& b, BigInt& r);
 void SquareBigInt(const BigInt& a, BigInt& r);
 // a the shorter operand (3 * a.Size <= NFFT), b of any length.

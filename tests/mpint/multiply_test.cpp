@@ -244,3 +244,35 @@ TEST(Multiply, TruncatedWithSchoolbookTail) {
 }
 
 }  // namespace
+
+namespace {
+
+// A product written over one of its operands equals the product into fresh storage.
+TEST(Multiply, ResultOnEitherOperand) {
+  const long nmax = EnsureFFT();
+  std::mt19937_64 g(43);
+  const Case cases[] = {{5, 5}, {100, 150}, {10, 400}, {400, 10}, {nmax / 3, 2 * (nmax / 3) + 3},
+                        {50, 3 * nmax}, {3000, 3100}};
+  for (Case c : cases) {
+    for (int onA = 0; onA < 2; onA++) {
+      SCOPED_TRACE(std::to_string(c.na) + " x " + std::to_string(c.nb) + (onA ? " into a" : " into b"));
+      Num a(c.na + c.nb), b(c.na + c.nb), want(c.na + c.nb);
+      fftt::Fill(a.b, c.na, g, Shape::kRandom);
+      fftt::Fill(b.b, c.nb, g, Shape::kRandom);
+      MulBigInt(a.b, b.b, want.b);
+      BigInt& r = onA ? a.b : b.b;
+      MulBigInt(a.b, b.b, r);
+      ASSERT_EQ(r.Size, want.b.Size);
+      EXPECT_EQ(r.Offset, want.b.Offset);
+      for (long i = 0; i < r.Size; i++) ASSERT_EQ(r.Limbs[i], want.b.Limbs[i]) << "limb " << i;
+    }
+    Num sq(2 * c.nb), want(2 * c.nb);
+    fftt::Fill(sq.b, c.nb, g, Shape::kRandom);
+    SquareBigInt(sq.b, want.b);
+    SquareBigInt(sq.b, sq.b);
+    ASSERT_EQ(sq.b.Size, want.b.Size);
+    for (long i = 0; i < sq.b.Size; i++) ASSERT_EQ(sq.b.Limbs[i], want.b.Limbs[i]) << "square limb " << i;
+  }
+}
+
+}  // namespace
