@@ -1,7 +1,9 @@
-// Helpers of the FFT tests: operands of chosen shapes and an independent check
-// of exact products by residues modulo primes near 2^61, computed from the limbs.
+// Helpers shared by the arithmetic and series tests: numbers of chosen shapes and
+// two independent checks, residues modulo primes near 2^61 and the schoolbook
+// reference of tests/reference.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -19,17 +21,26 @@ inline long EnsureFFT(long n = 1L << 20) {
   return GetNFFT();
 }
 
+inline std::vector<double> Limbs(const BigInt& b) { return std::vector<double>(b.Limbs, b.Limbs + b.Size); }
+
 struct Num {
   BigInt b;
   explicit Num(long cap) { b.Alloc(cap); }
   ~Num() { b.Free(); }
   Num(const Num&) = delete;
   Num& operator=(const Num&) = delete;
+  BigInt& Set(const std::vector<double>& limbs, long offset = 0) {
+    for (size_t i = 0; i < limbs.size(); i++) b.Limbs[i] = limbs[i];
+    b.Size = static_cast<long>(limbs.size());
+    b.Offset = offset;
+    return b;
+  }
+  std::vector<double> Limbs() const { return fftt::Limbs(b); }
 };
 
 enum class Shape { kRandom, kNines, kNegative, kSparse };
 
-inline void Fill(BigInt& x, long n, std::mt19937_64& g, Shape shape) {
+inline void Fill(BigInt& x, long n, std::mt19937_64& g, Shape shape = Shape::kRandom) {
   for (long i = 0; i < n; i++) {
     double v = static_cast<double>(g() % 1000000000000ULL);
     if (shape == Shape::kNines) v = kBigIntMaxLimb;
@@ -77,7 +88,26 @@ inline ref::Digits ToRef(const BigInt& b) {
   return d;
 }
 
-inline std::string Decimal(const BigInt& b) { return ref::ToDecimal(ToRef(b), 12); }
+// pos - neg as signed decimal text.
+inline std::string Signed(const ref::Digits& pos, const ref::Digits& neg, int k) {
+  if (ref::Compare(pos, neg) >= 0) return ref::ToDecimal(ref::Sub(pos, neg, k), k);
+  return "-" + ref::ToDecimal(ref::Sub(neg, pos, k), k);
+}
+
+// Decimal text of any limb pattern of base 10^k (complement, balanced or
+// unreduced limbs), times (10^k)^shift.
+inline std::string Text(const double* limbs, long n, int k, long shift = 0) {
+  ref::Digits pos(shift + n, 0), neg(shift + n, 0);
+  for (long i = 0; i < n; i++) (limbs[i] < 0 ? neg : pos)[shift + i] = std::llabs(std::llround(limbs[i]));
+  // Multiplying by one carries the unreduced limbs.
+  return Signed(ref::Mul(pos, {1}, k), ref::Mul(neg, {1}, k), k);
+}
+inline std::string Text(const BigInt& b) { return Text(b.Limbs, b.Size, 12); }
+
+// The exact product of two non-negative numbers (offsets ignored).
+inline std::string MulText(const BigInt& a, const BigInt& b) {
+  return ref::ToDecimal(ref::Mul(ToRef(a), ToRef(b), 12), 12);
+}
 
 // Limbs in normal form: every limb below the top in [0, 10^12).
 inline bool Normal(const BigInt& b) {

@@ -5,31 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "fft/fft_test_util.h"
 #include "mpint/bigint.h"
-#include "reference/refnum.h"
 
 namespace {
 
-struct Num {
-  BigInt b;
-  explicit Num(long cap) { b.Alloc(cap); }
-  ~Num() { b.Free(); }
-  void Set(const std::vector<double>& limbs, long offset = 0) {
-    for (size_t i = 0; i < limbs.size(); i++) b.Limbs[i] = limbs[i];
-    b.Size = static_cast<long>(limbs.size());
-    b.Offset = offset;
-  }
-  std::vector<double> Limbs() const { return std::vector<double>(b.Limbs, b.Limbs + b.Size); }
-};
-
-ref::Digits ToRef(const BigInt& b) {
-  ref::Digits d;
-  for (long i = 0; i < b.Size; i++) d.push_back(static_cast<int64_t>(b.Limbs[i]));
-  ref::Trim(d);
-  return d;
-}
-
-std::vector<double> FromRef(const ref::Digits& d) { return std::vector<double>(d.begin(), d.end()); }
+using fftt::Num;
+using V = std::vector<double>;
 
 std::string RandomDecimal(std::mt19937_64& g, int digits) {
   std::string s(1, static_cast<char>('1' + g() % 9));
@@ -37,48 +19,42 @@ std::string RandomDecimal(std::mt19937_64& g, int digits) {
   return s;
 }
 
-TEST(BigIntLinear, CarryAndSignEdges) {
-  Num a(4), b(4), r(4);
-  a.Set({-1});
-  b.Set({1});
-  AddBigInt(a.b, b.b, r.b);
-  EXPECT_EQ(r.Limbs(), std::vector<double>({0}));
-  EXPECT_EQ(r.b.Sign(), 1);
-
-  a.Set({0, 1});
-  SubstractBigInt(a.b, b.b, r.b);
-  EXPECT_EQ(r.Limbs(), std::vector<double>({kBigIntMaxLimb}));
-
-  r.Set({5, kBigIntMaxLimb, kBigIntMaxLimb, -1});
-  r.b.UpdateSize();
-  EXPECT_EQ(r.Limbs(), std::vector<double>({5, -1}));
-  EXPECT_EQ(r.b.Sign(), -1);
-
-  // 3 - 5 = -2 in complement form, and back.
-  a.Set({3});
-  b.Set({5});
-  SubstractBigInt(a.b, b.b, r.b);
-  EXPECT_EQ(r.Limbs(), std::vector<double>({kBigIntBase - 2, -1}));
-  r.b.UpdateSize();
-  AddBigInt(r.b, b.b, r.b);
-  EXPECT_EQ(r.Limbs(), std::vector<double>({3}));
+V FromText(const std::string& s) {
+  ref::Digits d = ref::FromDecimal(s, 12);
+  return V(d.begin(), d.end());
 }
 
-TEST(BigIntLinear, FullNumberDropsLowestLimb) {
-  Num a(3), b(3);
-  a.Set({7, kBigIntMaxLimb, kBigIntMaxLimb}, 2);
-  b.Set({kBigIntMaxLimb}, 2);
-  AddBigInt(a.b, b.b, a.b);
-  EXPECT_EQ(a.b.Offset, 3);
-  EXPECT_EQ(a.Limbs(), std::vector<double>({0, 0, 1}));
-
+TEST(BigIntLinear, CarrySignAndAlignmentEdges) {
+  Num a(4), b(4), r(4), c(8), r8(8), full(3);
+  AddBigInt(a.Set({-1}), b.Set({1}), r.b);
+  EXPECT_EQ(r.Limbs(), V{0});
+  EXPECT_EQ(r.b.Sign(), 1);
+  SubstractBigInt(a.Set({0, 1}), b.b, r.b);
+  EXPECT_EQ(r.Limbs(), V{kBigIntMaxLimb});
+  // A leading -1 folds over the 999999999999 limbs under it.
+  r.Set({5, kBigIntMaxLimb, kBigIntMaxLimb, -1}).UpdateSize();
+  EXPECT_EQ(r.Limbs(), V({5, -1}));
+  EXPECT_EQ(r.b.Sign(), -1);
+  // 3 - 5 = -2 in complement form, and back.
+  SubstractBigInt(a.Set({3}), b.Set({5}), r.b);
+  EXPECT_EQ(r.Limbs(), V({kBigIntBase - 2, -1}));
+  r.b.UpdateSize();
+  AddBigInt(r.b, b.b, r.b);
+  EXPECT_EQ(r.Limbs(), V{3});
+  // A carry out of a full number drops its lowest limb.
+  AddBigInt(full.Set({7, kBigIntMaxLimb, kBigIntMaxLimb}, 2), b.Set({kBigIntMaxLimb}, 2), full.b);
+  EXPECT_EQ(full.b.Offset, 3);
+  EXPECT_EQ(full.Limbs(), V({0, 0, 1}));
   // Offsets differing by 3: the lower operand's three lowest limbs are dropped.
-  Num c(8), r(8);
-  c.Set({1, 2, 3, 4, 5}, 0);
-  b.Set({10, 20}, 3);
-  AddBigInt(c.b, b.b, r.b);
-  EXPECT_EQ(r.b.Offset, 3);
-  EXPECT_EQ(r.Limbs(), std::vector<double>({14, 25}));
+  AddBigInt(c.Set({1, 2, 3, 4, 5}), b.Set({10, 20}, 3), r8.b);
+  EXPECT_EQ(r8.b.Offset, 3);
+  EXPECT_EQ(r8.Limbs(), V({14, 25}));
+  // Carry release of unreduced limbs: 3e15 - 2e15 * 1e12 + 5e12 * 1e24.
+  c.Set({3e15, -2e15, 5e12, 0}).UpdateBigInt();
+  EXPECT_EQ(fftt::Text(c.b), "4999999998" + std::string(11, '0') + "3" + std::string(15, '0'));
+  c.Set({1, 2, 3, 4, 5}, -2).DropLowLimbs(2);
+  EXPECT_EQ(c.Limbs(), V({3, 4, 5}));
+  EXPECT_EQ(c.b.Offset, 0);
 }
 
 TEST(BigIntLinear, RandomSumsAndDifferences) {
@@ -89,20 +65,15 @@ TEST(BigIntLinear, RandomSumsAndDifferences) {
     if (it % 4 == 0) x = std::string(1 + g() % 80, '9');
     ref::Digits dx = ref::FromDecimal(x, 12), dy = ref::FromDecimal(y, 12);
     Num a(10), b(10), r(10);
-    a.Set(FromRef(dx));
-    b.Set(FromRef(dy));
-    AddBigInt(a.b, b.b, r.b);
-    EXPECT_EQ(ref::ToDecimal(ToRef(r.b), 12), ref::ToDecimal(ref::Add(dx, dy, 12), 12));
-    // The smaller minus the larger goes negative; adding the larger back restores it.
-    bool less = ref::Compare(dx, dy) < 0;
-    SubstractBigInt(less ? a.b : b.b, less ? b.b : a.b, r.b);
-    ref::Digits diff = less ? ref::Sub(dy, dx, 12) : ref::Sub(dx, dy, 12);
-    if (ref::Compare(diff, ref::Digits{0}) != 0) {
-      EXPECT_EQ(r.b.Sign(), -1);
-      EXPECT_EQ(r.Limbs().back(), -1);
-    }
-    AddBigInt(r.b, less ? b.b : a.b, r.b);
-    EXPECT_EQ(ref::ToDecimal(ToRef(r.b), 12), less ? x : y);
+    AddBigInt(a.Set(FromText(x)), b.Set(FromText(y)), r.b);
+    EXPECT_EQ(fftt::Text(r.b), ref::ToDecimal(ref::Add(dx, dy, 12), 12));
+    // A negative difference is in complement form; adding b back restores a.
+    SubstractBigInt(a.b, b.b, r.b);
+    EXPECT_EQ(fftt::Text(r.b), fftt::Signed(dx, dy, 12));
+    EXPECT_TRUE(fftt::Normal(r.b));
+    EXPECT_EQ(r.b.Sign(), ref::Compare(dx, dy) < 0 ? -1 : 1);
+    AddBigInt(r.b, b.b, r.b);
+    EXPECT_EQ(fftt::Text(r.b), x);
   }
 }
 
@@ -111,54 +82,34 @@ TEST(BigIntLinear, ShortProductsAndQuotients) {
   for (int it = 0; it < 100; it++) {
     SCOPED_TRACE("seed 12 iteration " + std::to_string(it));
     std::string x = it % 3 == 0 ? std::string(60, '9') : RandomDecimal(g, 1 + g() % 60);
-    ref::Digits dx = ref::FromDecimal(x, 12);
     Num a(8), r(8), s(8);
-    a.Set(FromRef(dx));
+    a.Set(FromText(x));
     // 3000 takes the direct path, 3001 the split path.
-    for (double m : {3000.0, 3001.0, 999999.0, 1000000.0, 123456789012345.0, 1e15}) {
-      ShortMul(a.b, m, r.b);
-      ref::Digits want = ref::Mul(dx, ref::FromDecimal(std::to_string(static_cast<long>(m)), 12), 12);
-      EXPECT_EQ(ref::ToDecimal(ToRef(r.b), 12), ref::ToDecimal(want, 12)) << m;
+    for (long m : {3000L, 3001L, 999999L, 1000000L, 123456789012345L, 1000000000000000L}) {
+      ShortMul(a.b, static_cast<double>(m), r.b);
+      const ref::Digits want = ref::Mul(ref::FromDecimal(x, 12), ref::FromDecimal(std::to_string(m), 12), 12);
+      EXPECT_EQ(fftt::Text(r.b), ref::ToDecimal(want, 12)) << m;
     }
     ShortMul(a.b, 3000, r.b);
     LongShortMul(a.b, 3000, s.b);
     EXPECT_EQ(r.Limbs(), s.Limbs());
-    for (double m : {3.0, 7.0, 1000.0}) {
-      ShortDiv(a.b, m, r.b);
-      std::string q = ref::Div(x, std::to_string(static_cast<long>(m)));
-      std::string got = ref::ToDecimal(ToRef(r.b), 12);
+    for (long m : {3L, 7L, 1000L}) {
+      ShortDiv(a.b, static_cast<double>(m), r.b);
+      const std::string q = ref::Div(x, std::to_string(m));
       // The lowest limb rounds up when the fraction is at least 0.9.
-      if (got != q) {
-        EXPECT_EQ(got, ref::ToDecimal(ref::Add(ref::FromDecimal(q, 12), {1}, 12), 12));
+      if (fftt::Text(r.b) != q) {
+        EXPECT_EQ(fftt::Text(r.b), ref::ToDecimal(ref::Add(ref::FromDecimal(q, 12), {1}, 12), 12));
       }
     }
   }
   Num a(2), r(2);
-  a.Set({0, 1});
-  ShortDiv(a.b, 3, r.b);
-  EXPECT_EQ(r.Limbs(), std::vector<double>({333333333333.0}));
+  ShortDiv(a.Set({0, 1}), 3, r.b);
+  EXPECT_EQ(r.Limbs(), V{333333333333.0});
   // A negative number times a small and a large factor.
-  a.Set({kBigIntBase - 2, -1});
-  ShortMul(a.b, 5, r.b);
-  EXPECT_EQ(r.Limbs(), std::vector<double>({kBigIntBase - 10, -1}));
+  ShortMul(a.Set({kBigIntBase - 2, -1}), 5, r.b);
+  EXPECT_EQ(r.Limbs(), V({kBigIntBase - 10, -1}));
   ShortMul(a.b, 5000000, r.b);
-  EXPECT_EQ(r.Limbs(), std::vector<double>({kBigIntBase - 10000000, -1}));
-}
-
-TEST(BigIntLinear, CarryReleaseOfUnreducedLimbs) {
-  Num a(5);
-  a.Set({3e15, -2e15, 5e12, 0});
-  a.b.UpdateBigInt();
-  // 3e15 - 2e15 * 1e12 + 5e12 * 1e24 = 5e36 - 2e27 + 3e15
-  ref::Digits want = ref::Sub(ref::FromDecimal("5" + std::string(36, '0'), 12),
-                              ref::FromDecimal("2" + std::string(27, '0'), 12), 12);
-  want = ref::Add(want, ref::FromDecimal("3" + std::string(15, '0'), 12), 12);
-  EXPECT_EQ(ref::ToDecimal(ToRef(a.b), 12), ref::ToDecimal(want, 12));
-
-  a.Set({1, 2, 3, 4, 5}, -2);
-  a.b.DropLowLimbs(2);
-  EXPECT_EQ(a.Limbs(), std::vector<double>({3, 4, 5}));
-  EXPECT_EQ(a.b.Offset, 0);
+  EXPECT_EQ(r.Limbs(), V({kBigIntBase - 10000000, -1}));
 }
 
 }  // namespace
