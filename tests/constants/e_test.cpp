@@ -29,44 +29,35 @@ struct Splitter : EComputation {
     nBabyStepLimit = babyLimit;
     N = 1e12;  // no progress dots
     ProgressCounter = 1;
-    SmallA.Alloc(4000);
-    SmallQ.Alloc(4000);
-    SmallWork.Alloc(4000);
+    for (SmallInt* s : {&SmallA, &SmallQ, &SmallWork}) s->Alloc(4000);
     W.Alloc(2000);
   }
   ~Splitter() override { W.Free(); }
 };
 
+// The SmallInt levels alone (large BabyStep limit), then cut into BigInt merges
+// with small transforms, so that the products are cut into blocks.
 TEST(ESeries, IntervalsGiveTheExactSumAndProduct) {
-  fftt::EnsureFFT(1024);  // small transforms: the BigInt products are cut into blocks
+  fftt::EnsureFFT(1024);
   struct Case {
     int series;
     double a, b;
-    int lastLimit, babyLimit;  // babyLimit 0: on SmallInts only
-  } cases[] = {
-      {0, 0, 3, 1000, 0}, {1, 1, 4, 1000, 0}, {1, 2, 4, 1000, 0}, {0, 0, 5, 2, 0},
-      {0, 0, 400, 5, 0}, {1, 1, 400, 7, 0}, {1, 6, 333, 4, 0},
-      // indices above one SmallInt limb
-      {0, 999990, 1000020, 1000, 0}, {1, 999990, 1000020, 1000, 0},
-      {0, 4999000, 4999300, 17, 0}, {1, 4999000, 4999301, 17, 0},
-      {0, 0, 60, 4, 7}, {1, 1, 61, 4, 7}, {1, 2, 90, 4, 5},
-      {0, 0, 2500, 4, 40}, {1, 1, 2501, 4, 33}, {1, 100, 1700, 4, 60}};
+    int lastLimit, babyLimit;  // babyLimit 0: no cut
+  } cases[] = {{0, 0, 3, 1000, 0}, {1, 1, 4, 1000, 0}, {1, 2, 4, 1000, 0}, {0, 0, 5, 2, 0}, {0, 0, 400, 5, 0},
+               {1, 1, 400, 7, 0}, {1, 6, 333, 4, 0}, {0, 0, 60, 4, 7}, {1, 1, 61, 4, 7}, {1, 2, 90, 4, 5},
+               {0, 0, 2500, 4, 40}, {1, 1, 2501, 4, 33}, {1, 100, 1700, 4, 60},
+               // indices above one SmallInt limb
+               {0, 999990, 1000020, 1000, 0}, {1, 999990, 1000020, 1000, 0}, {0, 4999000, 4999300, 17, 0},
+               {1, 4999000, 4999301, 17, 0}};
   for (const Case& k : cases) {
     SCOPED_TRACE("series " + std::to_string(k.series) + " (" + std::to_string(k.a) + ", " +
                  std::to_string(k.b) + ")");
     Splitter s(k.series, k.lastLimit, k.babyLimit ? k.babyLimit : 100000);
-    if (k.babyLimit == 0) {
-      SmallInt A(4000), Q(4000);
-      s.BabyStep(k.a, k.b, A, Q);
-      EXPECT_EQ(std::vector<std::string>({fftt::Text(A.Limbs, A.Size, 6), fftt::Text(Q.Limbs, Q.Size, 6)}),
-                Exact(k.series, k.a, k.b));
-    } else {
-      fftt::Num A(2000), Q(2000);
-      s.GiantStep(k.a, k.b, A.b, Q.b);
-      EXPECT_EQ(std::vector<std::string>({fftt::Text(A.b.Limbs, A.b.Size, 12, A.b.Offset),
-                                          fftt::Text(Q.b.Limbs, Q.b.Size, 12, Q.b.Offset)}),
-                Exact(k.series, k.a, k.b));
-    }
+    fftt::Num A(2000), Q(2000);
+    s.GiantStep(k.a, k.b, A.b, Q.b);
+    EXPECT_EQ(std::vector<std::string>({fftt::Text(A.b.Limbs, A.b.Size, 12, A.b.Offset),
+                                        fftt::Text(Q.b.Limbs, Q.b.Size, 12, Q.b.Offset)}),
+              Exact(k.series, k.a, k.b));
   }
 }
 

@@ -48,50 +48,36 @@ Texts Direct(const Series& s, long a, long b) {
   return {ref::ToDecimal(A, 12), fftt::Signed(plus, minus, 12), ref::ToDecimal(Q, 12)};
 }
 
-Texts Small(PiChudnovskyComputation& pi, long a, long b) {
-  pi.BabyStep(a, b, pi.SmallA, pi.SmallP, pi.SmallQ);
-  return {fftt::Text(pi.SmallA.Limbs, pi.SmallA.Size, 6), fftt::Text(pi.SmallP.Limbs, pi.SmallP.Size, 6),
-          fftt::Text(pi.SmallQ.Limbs, pi.SmallQ.Size, 6)};
-}
-
-TEST(PiSeries, BabyStepIntervalsAgainstDefinitions) {
+// GiantStep over BigInts with leaves of 1, 3 and 4 terms, and the SmallInt levels
+// alone or cut at 9 terms with small transforms, so that the FFT merges several
+// levels, including right parts without A.
+TEST(PiSeries, IntervalsAgainstDefinitions) {
+  fftt::EnsureFFT(1024);
   PiChudnovskyComputation c;
   PiRamanujanComputation r;
   c.AllocWorkNumbers(2000);
   r.AllocWorkNumbers(2000);
-  const long intervals[][2] = {{0, 1}, {0, 2}, {1, 3}, {0, 7}, {1, 8}, {3, 4}, {10, 23}, {1000, 1017}, {69999, 70040}};
-  for (int leaf : {1, 3, 4}) {
-    c.nLastBabyStepLimit = r.nLastBabyStepLimit = leaf;
-    for (auto& iv : intervals) {
-      ASSERT_EQ(Small(c, iv[0], iv[1]), Direct(kChudnovsky, iv[0], iv[1])) << iv[0] << " " << iv[1];
-      ASSERT_EQ(Small(r, iv[0], iv[1]), Direct(kRamanujan, iv[0], iv[1])) << iv[0] << " " << iv[1];
-    }
-  }
-}
-
-// GiantStep over BigInts with a small BabyStep limit and small transforms, so
-// that the FFT merges several levels, including a right part without A.
-TEST(PiSeries, GiantStepIntervalsAgainstDefinitions) {
-  fftt::EnsureFFT(1024);
-  PiChudnovskyComputation c;
-  PiRamanujanComputation r;
-  c.AllocWorkNumbers(1000);
-  r.AllocWorkNumbers(1000);
-  c.nLastBabyStepLimit = r.nLastBabyStepLimit = 3;
-  c.nBabyStepLimit = r.nBabyStepLimit = 9;
   fftt::Num A(2000), P(2000), Q(2000);
-  const long intervals[][2] = {{0, 40}, {7, 60}, {500, 571}, {1, 10}};
+  const long intervals[][2] = {{0, 1},  {0, 2},  {1, 3},  {3, 4},    {0, 7},      {1, 8},       {1, 10},
+                               {10, 23}, {0, 40}, {7, 60}, {500, 571}, {1000, 1017}, {69999, 70040}};
   for (auto& iv : intervals) {
-    for (int doA : {1, 0}) {
-      for (PiChudnovskyComputation* s : {&c, static_cast<PiChudnovskyComputation*>(&r)}) {
-        SCOPED_TRACE(std::to_string(iv[0]) + " " + std::to_string(iv[1]) + (s == &c ? " C" : " R"));
-        s->GiantStep(iv[0], iv[1], A.b, P.b, Q.b, doA);
-        const Texts want = Direct(s == &c ? kChudnovsky : kRamanujan, iv[0], iv[1]);
-        EXPECT_EQ(A.b.Offset + P.b.Offset + Q.b.Offset, 0);
-        if (doA) {
-          EXPECT_EQ(fftt::Text(A.b), want[0]);
+    for (PiChudnovskyComputation* s : {&c, static_cast<PiChudnovskyComputation*>(&r)}) {
+      const Texts want = Direct(s == &c ? kChudnovsky : kRamanujan, iv[0], iv[1]);
+      for (int leaf : {1, 3, 4}) {
+        for (int baby : {9, 100}) {
+          for (int doA : {1, 0}) {
+            SCOPED_TRACE(std::to_string(iv[0]) + " " + std::to_string(iv[1]) + (s == &c ? " C" : " R") +
+                         " leaf " + std::to_string(leaf) + " baby " + std::to_string(baby));
+            s->nLastBabyStepLimit = leaf;
+            s->nBabyStepLimit = baby;
+            s->GiantStep(iv[0], iv[1], A.b, P.b, Q.b, doA);
+            EXPECT_EQ(A.b.Offset + P.b.Offset + Q.b.Offset, 0);
+            if (doA) {
+              EXPECT_EQ(fftt::Text(A.b), want[0]);
+            }
+            ASSERT_EQ(Texts({fftt::Text(P.b), fftt::Text(Q.b)}), Texts({want[1], want[2]}));
+          }
         }
-        ASSERT_EQ(Texts({fftt::Text(P.b), fftt::Text(Q.b)}), Texts({want[1], want[2]}));
       }
     }
   }

@@ -1,13 +1,17 @@
-// FFT products of limb arrays against schoolbook (small) and residues (large or
-// negative), the spectrum cache, and the fused double product.
+// FFT products of limb arrays at every transform size against schoolbook (small)
+// and residues (large or negative), the rounding headroom and its check, the
+// spectrum cache, and the fused double product.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <random>
 #include <string>
 
 #include "fft/fft_engine.h"
+#include "fft/fft_split.h"
 #include "fft/fft_test_util.h"
+#include "mpint/multiply.h"
 
 namespace {
 
@@ -20,9 +24,10 @@ TEST(FFTProduct, ProductsAndSquaresAgainstReferences) {
   struct Case {
     long na, nb;
   };
-  // Sizes at the edges of the transform sizes (3 n = N), then random ones.
-  std::vector<Case> cs = {{1, 1}, {2, 3}, {nmax / 3, nmax / 3 - nmax / 9}, {nmax / 6 + 1, nmax / 6},
-                          {43690, 29127}, {5462, 3642}};
+  // The largest operands of every transform size (3 n = N), one just over half
+  // of the largest, then random sizes.
+  std::vector<Case> cs = {{1, 1}, {2, 3}, {nmax / 6 + 1, nmax / 6}};
+  for (long N = 256; N <= nmax; N *= 2) cs.push_back({N / 3, N / 3 - N / 9});
   for (int it = 0; it < 70; it++) {
     long na = 1 + static_cast<long>(g() % (it < 50 ? 700 : 2000));
     cs.push_back({na, std::max(1L, na / 2 + static_cast<long>(g() % (na + 1)))});
@@ -59,9 +64,7 @@ TEST(FFTProduct, SpectrumCacheReusedOnlyWhenMarked) {
   std::mt19937_64 g(34);
   const long n = 300;
   Num a(n), b(n), c(n), r(2 * n), old(n), big(2000), rb(2000 + n);
-  fftt::Fill(a.b, n, g);
-  fftt::Fill(b.b, n, g);
-  fftt::Fill(c.b, n, g);
+  for (Num* x : {&a, &b, &c}) fftt::Fill(x->b, n, g);
   fftt::Fill(big.b, 2000, g);
   FFTMul(a.b, b.b, r.b);
   // a changes in place: without the mark its new value is used.
@@ -120,15 +123,51 @@ TEST(FFTProduct, TwoMulWithResultsOnOperands) {
   }
 }
 
-void TwoMulOfFullSize(long n) {
+// Limbs of 499949994999 split into three pieces of 4999: their square has the
+// largest coefficients and rounding distances. All-nines limbs are the other
+// extreme of the split (near-zero pieces).
+TEST(FFTProduct, RoundingHeadroomOfWorstSquare) {
+  const long N = std::min(fftt::EnsureFFT(), 1L << 20), n = N / 3;
+  Num a(n), r(2 * n);
+  std::mt19937_64 g(22);
+  for (Shape s : {Shape::kRandom, Shape::kNines}) {
+    fftt::Fill(a.b, n, g, s);
+    if (s == Shape::kRandom) std::fill(a.b.Limbs, a.b.Limbs + n, 499949994999.0);
+    ResetRoundingError();
+    SquareBigInt(a.b, r.b);
+    EXPECT_LT(GetRoundingError(), 0.2) << "N = " << N;
+    EXPECT_TRUE(fftt::ProductMatches(a.b, a.b, r.b));
+  }
+}
+
+// A product whose values sit far from integers is refused rather than released.
+void ReleaseOfShiftedSpectrum() {
+  const long N = 1024;
+  Num a(300), r(600);
+  std::mt19937_64 g(24);
+  fftt::Fill(a.b, 300, g);
+  FFTContext& f = FFT();
+  BigIntToFFT(a.b.Limbs, 300, f.FFTBufA, N);
+  FFTPointwiseMul(f.FFTBufA, f.FFTBufA, f.FFTBufB, N);
+  // The real part of the packed DC point shifts every even coefficient.
+  f.FFTBufB[0] += 0.45 / FFTScale(N);
+  FFTToBigInt(r.b.Limbs, 600, f.FFTBufB, N);
+}
+
+void TwoMulOfFullSize() {
+  const long n = GetNFFT() / 3;
   Num a(n), r(2 * n);
   std::mt19937_64 g(36);
   fftt::Fill(a.b, n, g);
   TwoMulBigInt(a.b, a.b, a.b, a.b, a.b, nullptr, r.b, r.b, nullptr);
 }
 
-TEST(FFTProductDeathTest, TwoMulTooLargeEnds) {
-  EXPECT_EXIT(TwoMulOfFullSize(fftt::EnsureFFT() / 3), testing::ExitedWithCode(1), "");
+TEST(FFTProductDeathTest, RoundingFarFromIntegersTooLargeTwoMulAndSecondSizeEnd) {
+  const long n = fftt::EnsureFFT();
+  EXPECT_EXIT(ReleaseOfShiftedSpectrum(), testing::ExitedWithCode(1), "");
+  EXPECT_EXIT(TwoMulOfFullSize(), testing::ExitedWithCode(1), "");
+  InitBigIntFFT(n);  // the same size again is accepted, another one is not
+  EXPECT_EXIT(InitFFT(2 * n), testing::ExitedWithCode(1), "");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // reference of tests/reference.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <random>
@@ -111,10 +112,8 @@ inline std::string MulText(const BigInt& a, const BigInt& b) {
 
 // Limbs in normal form: every limb below the top in [0, 10^12).
 inline bool Normal(const BigInt& b) {
-  for (long i = 0; i + 1 < b.Size; i++) {
-    if (b.Limbs[i] < 0 || b.Limbs[i] > kBigIntMaxLimb) return false;
-  }
-  return b.Size >= 1;
+  auto in = [](double v) { return v >= 0 && v <= kBigIntMaxLimb; };
+  return b.Size >= 1 && std::all_of(b.Limbs, b.Limbs + b.Size - 1, in);
 }
 
 }  // namespace fftt

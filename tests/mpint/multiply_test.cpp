@@ -63,69 +63,52 @@ void ExpectProduct(const BigInt& a, const BigInt& b, const BigInt& r, double sla
 long EnsureFFT() { return fftt::EnsureFFT(8192); }
 
 struct Case {
-  long na, nb;
+  long na, nb, cap;  // cap 0: the full product, -1: a capacity drawn below it
 };
 
-TEST(Multiply, MulBigIntEveryShape) {
+// Full and truncated products (the top limbs, with a small error in the lowest
+// one) and squares of every kind.
+TEST(Multiply, FullAndTruncatedProducts) {
   const long nmax = EnsureFFT();
   std::mt19937_64 g(41);
   // Sizes at the edges of the transform sizes (3 n = N), of the unbalanced rule
-  // (2 a > b) and of the tail threshold; both operands beyond one transform.
-  std::vector<Case> cs = {{1, 1}, {10, 20}, {10, 21}, {85, 85}, {86, 86}, {85, 171},
-                          {171, 341}, {682, 683}, {1365, 1366}, {3, 3000}, {20, 20000},
-                          {1, 5000}, {5000, 1}, {700, 5000}, {3000, 3000}, {2900, 4100}, {5000, 2731}};
+  // (2 a > b) and of the tail threshold; both operands beyond one transform;
+  // 2 (NFFT/3) + 5 limbs, whose five lowest go to schoolbook.
+  const long tail = 2 * (nmax / 3) + 5;
+  std::vector<Case> cs = {{1, 1, 0}, {10, 20, 0}, {10, 21, 0}, {85, 85, 0}, {86, 86, 0}, {85, 171, 0},
+                          {171, 341, 0}, {682, 683, 0}, {1365, 1366, 0}, {3, 3000, 0}, {20, 20000, 0},
+                          {1, 5000, 0}, {5000, 1, 0}, {700, 5000, 0}, {3000, 3000, 0}, {2900, 4100, 0},
+                          {5000, 2731, 0}, {tail, 700, tail + 699}, {tail, 700, 0}, {tail, 700, tail / 2},
+                          {tail, 700, 1000}, {tail, 700, 3}};
   for (long N = 512; N <= std::min(nmax, 1L << 14); N *= 2) {
     const long t = static_cast<long>(5 * std::log(static_cast<double>(N))), n = N / 3;
-    for (Case c : {Case{n, n}, {n + 1, n - 1}, {N / 6, 2 * (N / 6)}, {n, 2 * n + t}, {n, 2 * n + t + 1}}) {
+    for (Case c : {Case{n, n, 0}, {n + 1, n - 1, 0}, {N / 6, 2 * (N / 6), 0}, {n, 2 * n + t, 0},
+                   {n, 2 * n + t + 1, 0}, {n + 1, 1 + n / 2, -1}}) {
       cs.push_back(c);
     }
   }
-  for (int i = 0; i < 25; i++) cs.push_back({1 + static_cast<long>(g() % 3000), 1 + static_cast<long>(g() % 3000)});
+  for (int i = 0; i < 75; i++) {
+    cs.push_back({1 + static_cast<long>(g() % 3000), 1 + static_cast<long>(g() % 3000), i % 3 ? -1 : 0});
+  }
   int it = 0;
   for (Case c : cs) {
-    SCOPED_TRACE("seed 41 case " + std::to_string(it) + ": " + std::to_string(c.na) + " x " +
-                 std::to_string(c.nb));
-    Shape s = it % 4 == 1 ? Shape::kNines : it % 4 == 2 ? Shape::kNegative : Shape::kRandom;
-    it++;
-    Num a(c.na), b(c.nb), r(c.na + c.nb), sq(2 * c.na);
+    // Negative numbers (complement form) only in full products.
+    const Shape s = it % 4 == 1 ? Shape::kNines : it % 4 == 2 ? Shape::kNegative : Shape::kRandom;
+    const long full = c.na + c.nb, drawn = 1 + static_cast<long>(g() % full);
+    const long cap = c.cap == 0 || s == Shape::kNegative ? full : c.cap > 0 ? c.cap : drawn;
+    const double slack = cap < full ? 1e6 : 0;
+    SCOPED_TRACE("seed 41 case " + std::to_string(it++) + ": " + std::to_string(c.na) + " x " +
+                 std::to_string(c.nb) + " into " + std::to_string(cap));
+    Num a(c.na), b(c.nb), r(cap), sq(cap == full ? 2 * c.na : std::min(cap, 2 * c.na));
     fftt::Fill(a.b, c.na, g, s);
     fftt::Fill(b.b, c.nb, g, s == Shape::kNegative ? Shape::kRandom : s);
     a.b.Offset = 1;
     b.b.Offset = -3;
     MulBigInt(a.b, b.b, r.b);
-    ExpectProduct(a.b, b.b, r.b);
-    SquareBigInt(a.b, sq.b);
-    ExpectProduct(a.b, a.b, sq.b);
-  }
-}
-
-// Products kept to a capacity below their length: the top limbs, with a small
-// error in the lowest one.
-TEST(Multiply, TruncatedProducts) {
-  const long nmax = EnsureFFT();
-  std::mt19937_64 g(45);
-  struct Trunc {
-    long na, nb, cap;  // cap 0: drawn
-  };
-  // Just above one transform: cut into halves; 2 (NFFT/3) + 5 limbs: the five
-  // lowest go to schoolbook.
-  const long tail = 2 * (nmax / 3) + 5;
-  std::vector<Trunc> cs = {{tail, 700, tail + 700}, {tail, 700, tail + 699}, {tail, 700, tail / 2},
-                           {tail, 700, 1000}, {tail, 700, 3}};
-  for (int i = 0; i < 4; i++) cs.push_back({nmax / 3 + 1 + i, 1 + static_cast<long>(g() % 3000), 0});
-  for (int i = 0; i < 50; i++) cs.push_back({1 + static_cast<long>(g() % 3000), 1 + static_cast<long>(g() % 3000), 0});
-  int it = 0;
-  for (Trunc c : cs) {
-    long cap = c.cap ? c.cap : it % 5 == 0 ? c.na + c.nb : 1 + static_cast<long>(g() % (c.na + c.nb));
-    SCOPED_TRACE("seed 45 case " + std::to_string(it) + ": " + std::to_string(c.na) + " x " +
-                 std::to_string(c.nb) + " into " + std::to_string(cap));
-    Num a(c.na), b(c.nb), r(cap), sq(std::min(cap, 2 * c.na));
-    const Shape sh = it++ % 3 == 0 ? Shape::kNines : Shape::kRandom;
-    fftt::Fill(a.b, c.na, g, sh);
-    fftt::Fill(b.b, c.nb, g, sh);
-    const double slack = cap < c.na + c.nb ? 1e6 : 0;
-    MulBigInt(a.b, b.b, r.b);
     ExpectProduct(a.b, b.b, r.b, slack);
+    SquareBigInt(a.b, sq.b);
+    ExpectProduct(a.b, a.b, sq.b, sq.b.NAlloc < 2 * c.na ? 1e6 : 0);
+    if (s == Shape::kNegative) continue;
     MulTruncated(a.b, b.b, r.b);
     ExpectProduct(a.b, b.b, r.b, 1e6);
     MulTruncatedBlocks(a.b, b.b, r.b);
@@ -140,11 +123,11 @@ TEST(Multiply, TruncatedProducts) {
 TEST(Multiply, SpecialOperandAndSpecialMulIntoB) {
   EnsureFFT();
   std::mt19937_64 g(43);
-  std::vector<Case> cs = {{200, 1000}, {200, 5000}, {200, 20000}};
+  std::vector<Case> cs = {{200, 1000, 0}, {200, 5000, 0}, {200, 20000, 0}};
   for (long na : {5L, 85L, 300L}) {
     const long N = Upper2Power(3 * na, GetNFFT());
     const long T = static_cast<long>(5 * std::log(static_cast<double>(N)));
-    for (long t : {1L, T / 2, T}) cs.push_back({na, 3 * (N / 3) + t});
+    for (long t : {1L, T / 2, T}) cs.push_back({na, 3 * (N / 3) + t, 0});
   }
   for (size_t i = 0; i < cs.size(); i++) {
     const long na = cs[i].na, nb = cs[i].nb;
@@ -170,8 +153,8 @@ TEST(Multiply, SpecialOperandAndSpecialMulIntoB) {
 TEST(Multiply, ResultOnEitherOperand) {
   const long nmax = EnsureFFT();
   std::mt19937_64 g(43);
-  const Case cases[] = {{5, 5}, {100, 150}, {10, 400}, {400, 10}, {nmax / 3, 2 * (nmax / 3) + 3},
-                        {50, 3 * nmax}, {3000, 3100}};
+  const Case cases[] = {{5, 5, 0}, {100, 150, 0}, {10, 400, 0}, {400, 10, 0},
+                        {nmax / 3, 2 * (nmax / 3) + 3, 0}, {50, 3 * nmax, 0}, {3000, 3100, 0}};
   for (Case c : cases) {
     for (int onA = 0; onA < 2; onA++) {
       SCOPED_TRACE(std::to_string(c.na) + " x " + std::to_string(c.nb) + (onA ? " into a" : " into b"));

@@ -36,8 +36,6 @@ ref::Digits Shifted(const ref::Digits& a, long limbs) {  // a * B^limbs
   return r;
 }
 
-ref::Digits PowB(long limbs) { return Shifted(ref::Digits{1}, limbs); }
-
 // Number of leading limbs in which u and v agree, measured on |u - v| against v.
 long AgreeingLimbs(const ref::Digits& u, const ref::Digits& v) {
   ref::Digits d = ref::Compare(u, v) >= 0 ? ref::Sub(u, v, 12) : ref::Sub(v, u, 12);
@@ -48,7 +46,7 @@ long AgreeingLimbs(const ref::Digits& u, const ref::Digits& v) {
 // How many limbs of x = 1/a are right: a * x against 1.
 long InverseLimbs(const BigInt& a, const BigInt& x) {
   EXPECT_LT(a.Offset + x.Offset, 0);
-  return AgreeingLimbs(ref::Mul(ToRef(a), ToRef(x), 12), PowB(-a.Offset - x.Offset));
+  return AgreeingLimbs(ref::Mul(ToRef(a), ToRef(x), 12), Shifted({1}, -a.Offset - x.Offset));
 }
 
 TEST_F(Newton, ReciprocalsOfSmallIntegersAndRandomNumbers) {
@@ -135,7 +133,7 @@ TEST_F(Newton, InverseSquareRootSquaredBack) {
       EXPECT_EQ(x.Size, n);
       EXPECT_EQ(x.Offset, -n);
       const ref::Digits sq = ref::Mul(ref::Mul(ToRef(x), ToRef(x), 12), ref::Digits{m}, 12);
-      EXPECT_GE(AgreeingLimbs(sq, PowB(2 * n)), n - 2) << m << " " << n;
+      EXPECT_GE(AgreeingLimbs(sq, Shifted({1}, 2 * n)), n - 2) << m << " " << n;
     }
   }
 }

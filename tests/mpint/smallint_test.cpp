@@ -51,78 +51,68 @@ i128 RandomValue(std::mt19937_64& g, int limbs) {
   return (g() & 1) ? -v : v;
 }
 
-ref::Digits RandomDigits(std::mt19937_64& g, long n, int k = 6) {
-  const uint64_t base = k == 6 ? 1000000 : 1000000000000ULL;
+// Random base-10^6 digits with a non-zero top, set into s.
+ref::Digits RandomDigits(std::mt19937_64& g, long n, SmallInt& s) {
   ref::Digits d(n);
-  for (auto& x : d) x = static_cast<int64_t>(g() % base);
-  d.back() = 1 + static_cast<int64_t>(g() % (base - 1));
+  for (auto& x : d) x = static_cast<int64_t>(g() % 1000000);
+  d.back() = 1 + static_cast<int64_t>(g() % 999999);
+  SetLimbs(s, V(d.begin(), d.end()));
   return d;
 }
 
-void FromRef(SmallInt& s, const ref::Digits& d) { SetLimbs(s, V(d.begin(), d.end())); }
-
-TEST(SmallIntValues, SetSignLogTrimAndConstants) {
-  SmallInt s;
-  s.Set(1000000);
-  EXPECT_EQ(Limbs(s), V({0, 1}));
-  s.Set(1e15);
-  EXPECT_EQ(Value(s), static_cast<i128>(1000000000000000LL));
-  s.Set(-5);
-  EXPECT_EQ(s.Sign(), -1);
-  // Zero top limbs are skipped by Sign and Log.
-  EXPECT_EQ(SetLimbs(s, {0, 7, 0, 0}).Sign(), 1);
-  EXPECT_NEAR(s.Log(), std::log(7e6), 1e-12);
-  EXPECT_NEAR(SetLimbs(s, {1, 2, 3, 4, 5, 6}).Log(), std::log(6.000005000004000003e30), 1e-12);
-  SetLimbs(s, {5, 999999, 999999, -1}).Trim();
-  EXPECT_EQ(Limbs(s), V({5, -1}));
-  InitSmallIntConstants();
-  EXPECT_TRUE(SmallIntShared().Zero.IsZero() && SmallIntShared().One.IsOne());
-}
-
-TEST(SmallIntLinear, AddSubstractNegateAgainstInt128) {
+// Set, Sign, Log, Trim; sums, differences, negations, short products and exact
+// divisions, products of signed balanced operands, against __int128; results
+// also over an operand.
+TEST(SmallIntLinear, OperationsAgainstInt128) {
   std::mt19937_64 g(11);
   SmallInt a, b, r;
   SetValue(a, 999999);
   SetValue(b, 1);
   AddSmallInt(a, b, r);
   EXPECT_EQ(Limbs(r), V({0, 1}));
+  LongShortMulSmallInt(a, 1e15, r);
+  EXPECT_EQ(Limbs(r), V({0, 0, 999000, 999}));
   AddSmallInt(SetLimbs(a, {-1}), b, r);
   EXPECT_TRUE(r.IsZero());
-  for (int it = 0; it < 3000; it++) {
-    i128 x = RandomValue(g, 1 + it % 5), y = RandomValue(g, 1 + (it / 5) % 5);
+  r.Set(1000000);
+  EXPECT_EQ(Limbs(r), V({0, 1}));
+  r.Set(1e15);
+  EXPECT_EQ(Value(r), static_cast<i128>(1000000000000000LL));
+  r.Set(-5);
+  EXPECT_EQ(r.Sign(), -1);
+  // Zero top limbs are skipped by Sign and Log; a top -1 folds over 999999 limbs.
+  EXPECT_EQ(SetLimbs(r, {0, 7, 0, 0}).Sign(), 1);
+  EXPECT_NEAR(r.Log(), std::log(7e6), 1e-12);
+  EXPECT_NEAR(SetLimbs(r, {1, 2, 3, 4, 5, 6}).Log(), std::log(6.000005000004000003e30), 1e-12);
+  SetLimbs(r, {5, 999999, 999999, -1}).Trim();
+  EXPECT_EQ(Limbs(r), V({5, -1}));
+  const double ms[] = {1, 2, 3, 999, 3000, 999999, 1000000, 1e9, 1e9 + 7, 123456789012.0, 1e12,
+                       987654321098765.0, 1e15, -7, -1e9 - 3, -5e14};
+  for (int it = 0; it < 6400; it++) {
+    const int nx = 1 + it % 5, ny = 1 + (it / 5) % 5;
+    const i128 x = RandomValue(g, nx), y = RandomValue(g, ny);
     SetValue(a, x);
     SetValue(b, y);
+    if (nx <= 3 && ny <= 3) {
+      MulSmallInt(a, b, r);
+      ASSERT_EQ(Value(r), x * y) << it;
+    }
     SubstractSmallInt(a, b, r);
     ASSERT_EQ(Value(r), x - y) << it;
     ASSERT_EQ(r.Sign(), x == y ? 0 : (x > y ? 1 : -1)) << it;
     NegateSmallInt(r, r);
     ASSERT_EQ(Value(r), y - x) << it;
-    // Results written over an operand.
     AddSmallInt(a, b, a);
     ASSERT_EQ(Value(a), x + y) << it;
     SubstractSmallInt(a, b, b);
     ASSERT_EQ(Value(b), x) << it;
-  }
-}
-
-TEST(SmallIntLinear, ShortMulAndExactDivision) {
-  std::mt19937_64 g(12);
-  SmallInt a, r;
-  SetValue(a, 999999);
-  LongShortMulSmallInt(a, 1e15, r);
-  EXPECT_EQ(Limbs(r), V({0, 0, 999000, 999}));
-  const double ms[] = {1, 2, 3, 999, 3000, 999999, 1000000, 1e9, 1e9 + 7, 123456789012.0, 1e12,
-                       987654321098765.0, 1e15, -7, -1e9 - 3, -5e14};
-  for (int it = 0; it < 400; it++) {
-    for (double m : ms) {
-      const i128 x = RandomValue(g, 1 + it % 3);
-      SetValue(a, x);
-      ShortMulSmallInt(a, m, r);
-      ASSERT_EQ(Value(r), x * static_cast<i128>(static_cast<long long>(m))) << it << " m=" << m;
-      if (std::fabs(m) > 1e12) continue;
-      ShortDivSmallInt(r, m, r);  // in place
-      ASSERT_EQ(Value(r), x) << it << " m=" << m;
-    }
+    const double m = ms[it % 16];
+    if (nx > 3) continue;
+    ShortMulSmallInt(b, m, r);
+    ASSERT_EQ(Value(r), x * static_cast<i128>(static_cast<long long>(m))) << it << " m=" << m;
+    if (std::fabs(m) > 1e12) continue;
+    ShortDivSmallInt(r, m, r);
+    ASSERT_EQ(Value(r), x) << it << " m=" << m;
   }
   // Three factors at once, across the bounds of one and two passes.
   for (double k : {5.0, 240.0, 241.0, 9128.0, 24000.0, 30000.0, 288000.0, 700000.0, 5e6}) {
@@ -141,18 +131,16 @@ TEST(SmallIntProduct, MulAndSquareAgainstSchoolbook) {
   SmallInt a, b, r;
   for (long na : {1, 2, 3, 5, 17, 64, 301, 1000, 4000}) {
     for (long nb : {1L, 4L, 99L, na}) {
-      ref::Digits x = RandomDigits(g, na), y = RandomDigits(g, nb);
-      if (na > 3) x[0] = x[1] = 0;  // the zero-skipping path
+      ref::Digits x = RandomDigits(g, na, a), y = RandomDigits(g, nb, b);
+      if (na > 3) x[0] = x[1] = a.Limbs[0] = a.Limbs[1] = 0;  // the zero-skipping path
       const std::string want = ref::ToDecimal(ref::Mul(x, y, 6), 6);
-      FromRef(a, x);
-      FromRef(b, y);
       MulSmallInt(a, b, r);
       ASSERT_EQ(Text(r), want) << na << "x" << nb;
       // In place over either operand, after a product left unreleased.
       MulSmallInt(a, b, a, 0);
       a.UpdateSmallInt();
       ASSERT_EQ(Text(a), want) << na << "x" << nb;
-      FromRef(a, x);
+      SetLimbs(a, V(x.begin(), x.end()));
       MulSmallInt(a, b, b);
       ASSERT_EQ(Text(b), want) << na << "x" << nb;
       if (nb != na) continue;
@@ -161,14 +149,6 @@ TEST(SmallIntProduct, MulAndSquareAgainstSchoolbook) {
       ASSERT_EQ(Text(r), ref::ToDecimal(ref::Mul(x, x, 6), 6)) << na;
       ASSERT_EQ(Text(a), Text(r)) << na;
     }
-  }
-  // Products of signed balanced operands.
-  for (int it = 0; it < 2000; it++) {
-    const i128 x = RandomValue(g, 1 + it % 3), y = RandomValue(g, 1 + (it / 3) % 3);
-    SetValue(a, x);
-    SetValue(b, y);
-    MulSmallInt(a, b, r);
-    ASSERT_EQ(Value(r), x * y) << it;
   }
 }
 
@@ -179,8 +159,8 @@ TEST(SmallIntBigInt, PairingAndSchoolbookProduct) {
   for (long n6 : {1L, 2L, 7L, 100L, 999L, 1000L}) {
     for (long na : {1L, 3L, 250L}) {
       SmallInt s, t, u;
-      FromRef(t, RandomDigits(g, (n6 + 1) / 2));
-      FromRef(u, RandomDigits(g, n6 - (n6 + 1) / 2 + 1));
+      RandomDigits(g, (n6 + 1) / 2, t);
+      RandomDigits(g, n6 - (n6 + 1) / 2 + 1, u);
       MulSmallInt(t, u, s);
       const std::string st = Text(s);
       fftt::Num sb(s.Size), a(na), r(na + s.Size);
@@ -189,9 +169,9 @@ TEST(SmallIntBigInt, PairingAndSchoolbookProduct) {
       sb.b.UpdateBigInt();
       ASSERT_EQ(fftt::Text(sb.b), st) << n6;
       if (s.Size > 1000) continue;
-      const ref::Digits a12 = RandomDigits(g, na, 12);
-      a.Set(V(a12.begin(), a12.end()), 3);
-      const ref::Digits want = ref::Mul(a12, ref::FromDecimal(st, 12), 12);
+      fftt::Fill(a.b, na, g);
+      a.b.Offset = 3;
+      const ref::Digits want = ref::Mul(fftt::ToRef(a.b), ref::FromDecimal(st, 12), 12);
       SmallIntMul(a.b, s, r.b);
       ASSERT_EQ(fftt::Text(r.b), ref::ToDecimal(want, 12)) << n6 << " " << na;
       EXPECT_EQ(r.b.Offset, 3);
@@ -208,34 +188,33 @@ TEST(SmallIntBigInt, PairingAndSchoolbookProduct) {
 }
 
 // Fatal errors end the process after writing Numora.log: run them elsewhere.
-template <typename F>
-void InScratchDir(F misuse) {
+void InScratchDir(void (*misuse)()) {
   char dir[] = "/tmp/numora_smallint_XXXXXX";
   if (mkdtemp(dir) == nullptr || chdir(dir) != 0) std::abort();
   misuse();
 }
 
+// An inexact division, a view reallocated, a product too long for exact sums.
 TEST(SmallIntDeathTest, FatalMisuse) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
-  EXPECT_EXIT(InScratchDir([] {  // an inexact division
-                SmallInt a;
-                a.Set(7);
-                ShortDivSmallInt(a, 2, a);
-              }),
-              testing::ExitedWithCode(kExitFailure), "");
-  EXPECT_EXIT(InScratchDir([] {  // a view reallocated
-                SmallInt a(4), v;
-                v.AllocSpecial(a, 1);
-                v.Alloc(100);
-              }),
-              testing::ExitedWithCode(kExitFailure), "");
-  EXPECT_EXIT(InScratchDir([] {  // a product too long for exact sums
-                SmallInt a(4100);
-                std::fill(a.Limbs, a.Limbs + 4001, 1.0);
-                a.Size = 4001;
-                MulSmallInt(a, a, a);
-              }),
-              testing::ExitedWithCode(kExitFailure), "");
+  void (*const misuses[])() = {
+      [] {
+        SmallInt a;
+        a.Set(7);
+        ShortDivSmallInt(a, 2, a);
+      },
+      [] {
+        SmallInt a(4), v;
+        v.AllocSpecial(a, 1);
+        v.Alloc(100);
+      },
+      [] {
+        SmallInt a(4100);
+        std::fill(a.Limbs, a.Limbs + 4001, 1.0);
+        a.Size = 4001;
+        MulSmallInt(a, a, a);
+      }};
+  for (auto misuse : misuses) EXPECT_EXIT(InScratchDir(misuse), testing::ExitedWithCode(kExitFailure), "");
 }
 
 }  // namespace
