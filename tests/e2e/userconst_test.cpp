@@ -140,7 +140,7 @@ TEST(UserConstantEndToEnd, MillionDigitsOfMachinMatchThePiEntry) {
 
 // The general series in both definition modes:
 //   mode 1: 1 + sum prod_{i<=n} (4i-2)/i (1/8)^n = (1 - 1/2)^(-1/2) = sqrt(2);
-//   mode 0: 2 sum 3 / ((2n-1) 9^n) = 2 atanh(1/3) = ln 2.
+//   mode 0: 2 sum 3n / ((2n^2-n) 9^n) = 2 atanh(1/3) = ln 2.
 TEST(UserConstantEndToEnd, GeneralSeriesInBothModes) {
   Scratch s;
   auto r = s.Run("5\nroot2\n.\n1\n1\n0\n1\n1\n1\n4n-2\nn\n1/8\nroot2\n");
@@ -148,7 +148,7 @@ TEST(UserConstantEndToEnd, GeneralSeriesInBothModes) {
   EXPECT_NE(r.out.find("Approximate value is H ~ 1.414213562373\n"), std::string::npos) << r.out;
   // Blanks typed in the texts are not kept: the file holds each as one word,
   // else reading it back below would fail.
-  r = s.Run("5\nlog2\n.\n1\n2\n0\n0\n0\n1\n3\n2 n - 1\n1 / 9\nlog2\n");
+  r = s.Run("5\nlog2\n.\n1\n2\n0\n0\n0\n1\n3 n\n2 n^2 - n\n1 / 9\nlog2\n");
   ASSERT_EQ(r.status, 0) << r.out;
 
   const long digits = 15000;
