@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <deque>
 #include <random>
 #include <string>
@@ -138,6 +139,11 @@ TEST(FFTProduct, RoundingHeadroomOfWorstSquare) {
     EXPECT_LT(GetRoundingError(), 0.2) << "N = " << N;
     EXPECT_TRUE(fftt::ProductMatches(a.b, a.b, r.b));
   }
+  // That headroom rests on balanced pieces, at most about 5000 for any limbs.
+  std::vector<double> pieces(3 * n);
+  fftt::Fill(a.b, n, g);
+  SplitLimbs(a.b.Limbs, n, pieces.data());
+  for (long i = 0; i + 1 < 3 * n; i++) ASSERT_LE(std::fabs(pieces[i]), 5001) << i;
 }
 
 // A product whose values sit far from integers is refused rather than released.

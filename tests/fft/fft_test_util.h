@@ -22,7 +22,7 @@ inline long EnsureFFT(long n = 1L << 20) {
   return GetNFFT();
 }
 
-inline std::vector<double> Limbs(const BigInt& b) { return std::vector<double>(b.Limbs, b.Limbs + b.Size); }
+inline std::vector<double> Limbs(const BigInt& b) { return {b.Limbs, b.Limbs + b.Size}; }
 
 struct Num {
   BigInt b;
@@ -99,7 +99,9 @@ inline std::string Signed(const ref::Digits& pos, const ref::Digits& neg, int k)
 // unreduced limbs), times (10^k)^shift.
 inline std::string Text(const double* limbs, long n, int k, long shift = 0) {
   ref::Digits pos(shift + n, 0), neg(shift + n, 0);
-  for (long i = 0; i < n; i++) (limbs[i] < 0 ? neg : pos)[shift + i] = std::llabs(std::llround(limbs[i]));
+  for (long i = 0; i < n; i++) {
+    (limbs[i] < 0 ? neg : pos)[shift + i] = std::llabs(std::llround(limbs[i]));
+  }
   // Multiplying by one carries the unreduced limbs.
   return Signed(ref::Mul(pos, {1}, k), ref::Mul(neg, {1}, k), k);
 }

@@ -63,7 +63,7 @@ void ExpectProduct(const BigInt& a, const BigInt& b, const BigInt& r, double sla
 long EnsureFFT() { return fftt::EnsureFFT(8192); }
 
 struct Case {
-  long na, nb, cap;  // cap 0: the full product, -1: a capacity drawn below it
+  long na, nb, cap = 0;  // cap 0: the full product, -1: a capacity drawn below it
 };
 
 // Full and truncated products (the top limbs, with a small error in the lowest
@@ -75,21 +75,20 @@ TEST(Multiply, FullAndTruncatedProducts) {
   // (2 a > b) and of the tail threshold; both operands beyond one transform;
   // 2 (NFFT/3) + 5 limbs, whose five lowest go to schoolbook.
   const long tail = 2 * (nmax / 3) + 5;
-  std::vector<Case> cs = {{1, 1, 0}, {10, 20, 0}, {10, 21, 0}, {85, 85, 0}, {86, 86, 0}, {85, 171, 0},
-                          {171, 341, 0}, {682, 683, 0}, {1365, 1366, 0}, {3, 3000, 0}, {20, 20000, 0},
-                          {1, 5000, 0}, {5000, 1, 0}, {700, 5000, 0}, {3000, 3000, 0}, {2900, 4100, 0},
-                          {5000, 2731, 0}, {tail, 700, tail + 699}, {tail, 700, 0}, {tail, 700, tail / 2},
-                          {tail, 700, 1000}, {tail, 700, 3}};
+  std::vector<Case> cs = {{1, 1},       {10, 20},     {10, 21},   {85, 85},    {86, 86},
+                          {85, 171},    {171, 341},   {682, 683}, {1365, 1366}, {3, 3000},
+                          {20, 20000},  {1, 5000},    {5000, 1},  {700, 5000},  {3000, 3000},
+                          {2900, 4100}, {5000, 2731}, {tail, 700, tail + 699},   {tail, 700},
+                          {tail, 700, tail / 2},      {tail, 700, 1000},         {tail, 700, 3}};
   for (long N = 512; N <= std::min(nmax, 1L << 14); N *= 2) {
     const long t = static_cast<long>(5 * std::log(static_cast<double>(N))), n = N / 3;
-    for (Case c : {Case{n, n, 0}, {n + 1, n - 1, 0}, {N / 6, 2 * (N / 6), 0}, {n, 2 * n + t, 0},
-                   {n, 2 * n + t + 1, 0}, {n + 1, 1 + n / 2, -1}}) {
+    for (Case c : {Case{n, n}, {n + 1, n - 1}, {N / 6, 2 * (N / 6)}, {n, 2 * n + t},
+                   {n, 2 * n + t + 1}, {n + 1, 1 + n / 2, -1}}) {
       cs.push_back(c);
     }
   }
-  for (int i = 0; i < 75; i++) {
-    cs.push_back({1 + static_cast<long>(g() % 3000), 1 + static_cast<long>(g() % 3000), i % 3 ? -1 : 0});
-  }
+  auto draw = [&g] { return 1 + static_cast<long>(g() % 3000); };
+  for (int i = 0; i < 75; i++) cs.push_back({draw(), draw(), i % 3 ? -1 : 0});
   int it = 0;
   for (Case c : cs) {
     // Negative numbers (complement form) only in full products.
@@ -123,11 +122,11 @@ TEST(Multiply, FullAndTruncatedProducts) {
 TEST(Multiply, SpecialOperandAndSpecialMulIntoB) {
   EnsureFFT();
   std::mt19937_64 g(43);
-  std::vector<Case> cs = {{200, 1000, 0}, {200, 5000, 0}, {200, 20000, 0}};
+  std::vector<Case> cs = {{200, 1000}, {200, 5000}, {200, 20000}};
   for (long na : {5L, 85L, 300L}) {
     const long N = Upper2Power(3 * na, GetNFFT());
     const long T = static_cast<long>(5 * std::log(static_cast<double>(N)));
-    for (long t : {1L, T / 2, T}) cs.push_back({na, 3 * (N / 3) + t, 0});
+    for (long t : {1L, T / 2, T}) cs.push_back({na, 3 * (N / 3) + t});
   }
   for (size_t i = 0; i < cs.size(); i++) {
     const long na = cs[i].na, nb = cs[i].nb;
@@ -153,11 +152,11 @@ TEST(Multiply, SpecialOperandAndSpecialMulIntoB) {
 TEST(Multiply, ResultOnEitherOperand) {
   const long nmax = EnsureFFT();
   std::mt19937_64 g(43);
-  const Case cases[] = {{5, 5, 0}, {100, 150, 0}, {10, 400, 0}, {400, 10, 0},
-                        {nmax / 3, 2 * (nmax / 3) + 3, 0}, {50, 3 * nmax, 0}, {3000, 3100, 0}};
+  const Case cases[] = {{5, 5}, {100, 150}, {10, 400}, {400, 10}, {nmax / 3, 2 * (nmax / 3) + 3},
+                        {50, 3 * nmax}, {3000, 3100}};
   for (Case c : cases) {
     for (int onA = 0; onA < 2; onA++) {
-      SCOPED_TRACE(std::to_string(c.na) + " x " + std::to_string(c.nb) + (onA ? " into a" : " into b"));
+      SCOPED_TRACE(std::to_string(c.na) + " x " + std::to_string(c.nb) + (onA ? " on a" : " on b"));
       Num a(c.na + c.nb), b(c.na + c.nb), want(c.na + c.nb);
       fftt::Fill(a.b, c.na, g);
       fftt::Fill(b.b, c.nb, g);
