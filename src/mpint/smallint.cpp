@@ -213,8 +213,8 @@ void SmallInt::CopyTo(SmallInt& r) const {
 
 void SmallInt::Set(double x) {
   if (std::fabs(x) > 1e15) error("Error in SmallInt::Set, x is too large");
-  // Up to 10^15 takes three limbs; a negative value two or more.
-  const long need = (x >= 0 && x < kBase) ? 1 : 3;
+  // Up to 10^15 takes three limbs; a negative value one more for its -1 top.
+  const long need = (x >= 0 && x < kBase) ? 1 : x >= 0 ? 3 : 4;
   if (NAlloc < need || Limbs == nullptr) Alloc(need);
   Limbs[0] = x;
   Size = 1;

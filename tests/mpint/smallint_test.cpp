@@ -78,6 +78,9 @@ TEST(SmallIntLinear, OperationsAgainstInt128) {
   EXPECT_EQ(Value(r), static_cast<i128>(1000000000000000LL));
   r.Set(-5);
   EXPECT_EQ(r.Sign(), -1);
+  SmallInt fresh;  // a negative value of 16 digits needs a fourth limb for its -1 top
+  fresh.Set(-1e15);
+  EXPECT_EQ(Value(fresh), -static_cast<i128>(1000000000000000LL));
   // Zero top limbs are skipped by Sign and Log; a top -1 folds over 999999 limbs.
   EXPECT_EQ(SetLimbs(r, {0, 7, 0, 0}).Sign(), 1);
   EXPECT_NEAR(r.Log(), std::log(7e6), 1e-12);
