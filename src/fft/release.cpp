@@ -12,6 +12,22 @@ constexpr double kRound = 6755399441055744.0;
 
 inline double Round(double y) { return (y + kRound) - kRound; }
 
+// The three coefficients of one limb (weights 10^0, 10^4, 10^8) rounded and
+// split so that every addend stays exact: *low goes to the limb, *high to the
+// limb above. worst keeps the largest rounding distance seen.
+inline void ReleaseTriple(const double* y, double scale, double& worst, double* low,
+                          double* high) {
+  double y0 = y[0] * scale, y1 = y[1] * scale, y2 = y[2] * scale;
+  double r0 = Round(y0), r1 = Round(y1), r2 = Round(y2);
+  double d0 = std::fabs(y0 - r0), d1 = std::fabs(y1 - r1), d2 = std::fabs(y2 - r2);
+  d0 = d1 > d0 ? d1 : d0;
+  d0 = d2 > d0 ? d2 : d0;
+  worst = d0 > worst ? d0 : worst;
+  double u = Round(r1 * 1e-8), w = Round(r2 * 1e-4);
+  *low = r0 + (r1 - u * 1e8) * 1e4 + (r2 - w * 1e4) * 1e8;
+  *high = u + w;
+}
+
 }  // namespace
 
 void ReleaseCoefficients(const double* conv, long cs, long ce, double scale, double* limbs,
@@ -47,15 +63,10 @@ void ReleaseCoefficients(const double* conv, long cs, long ce, double scale, dou
   for (; j < ce && j % 3 != 0; j++) one(j);
   double* l = limbs + pos + j / 3;
   for (; j + 3 <= ce; j += 3, l++) {
-    double y0 = conv[j] * scale, y1 = conv[j + 1] * scale, y2 = conv[j + 2] * scale;
-    double r0 = Round(y0), r1 = Round(y1), r2 = Round(y2);
-    double d0 = std::fabs(y0 - r0), d1 = std::fabs(y1 - r1), d2 = std::fabs(y2 - r2);
-    d0 = d1 > d0 ? d1 : d0;
-    d0 = d2 > d0 ? d2 : d0;
-    worst = d0 > worst ? d0 : worst;
-    double u = Round(r1 * 1e-8), w = Round(r2 * 1e-4);
-    l[0] += r0 + (r1 - u * 1e8) * 1e4 + (r2 - w * 1e4) * 1e8;
-    l[1] += u + w;
+    double low, high;
+    ReleaseTriple(conv + j, scale, worst, &low, &high);
+    l[0] += low;
+    l[1] += high;
   }
   for (; j < ce; j++) one(j);
   FFT().MaxRoundingError = worst;
@@ -100,17 +111,10 @@ double InverseFFTAndNormalise(double* limbs, long m, double* spectrum, long N) {
     c = q;
   };
   for (long k = 0; k + 1 < m; k++) {
-    const double* y = conv + 3 * k;
-    double y0 = y[0] * scale, y1 = y[1] * scale, y2 = y[2] * scale;
-    double r0 = Round(y0), r1 = Round(y1), r2 = Round(y2);
-    double d0 = std::fabs(y0 - r0), d1 = std::fabs(y1 - r1), d2 = std::fabs(y2 - r2);
-    d0 = d1 > d0 ? d1 : d0;
-    d0 = d2 > d0 ? d2 : d0;
-    worst = d0 > worst ? d0 : worst;
-    double u = Round(r1 * 1e-8), w = Round(r2 * 1e-4);
-    double v = high + r0 + (r1 - u * 1e8) * 1e4 + (r2 - w * 1e4) * 1e8;
-    high = u + w;
-    settle(v, k);
+    double low, up;
+    ReleaseTriple(conv + 3 * k, scale, worst, &low, &up);
+    settle(high + low, k);
+    high = up;
   }
   if (m >= 1) {
     // The top limb has two coefficients; the high part of the second (at most
