@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "shell/clock.h"
@@ -12,6 +13,7 @@
 
 namespace {
 
+constexpr long kMaxLogCopy = 1 << 20;
 const char kSigns[] = "==================================\n";
 const char kDashes[] = "--------------------------------\n";
 
@@ -78,8 +80,12 @@ void ErrorReport(const char* message, int end) {
   std::fflush(stdout);
   FILE* log = std::fopen("Numora.log", "w");
   FILE* result = nullptr;
-  if (ConstantComputation* c = GetCurrentComputation())
-    result = std::fopen(c->GetResultFileName().c_str(), "r");
+  if (ConstantComputation* c = GetCurrentComputation()) {
+    // Only a plain file is copied: a device (or a pipe) in its place may never end.
+    const std::string name = c->GetResultFileName();
+    std::error_code ec;
+    if (std::filesystem::is_regular_file(name, ec)) result = std::fopen(name.c_str(), "r");
+  }
 
   std::printf("\n%s\n", message);
   std::printf("An error was encountered, please send the Numora.log file to\n");
@@ -89,8 +95,11 @@ void ErrorReport(const char* message, int end) {
     std::printf("The log file Numora.log could not be created.\n");
   } else {
     if (result != nullptr) {
+      // The header and run reports; digits already appended are not worth megabytes of log.
+      long copied = 0;
       int ch;
-      while ((ch = std::fgetc(result)) != EOF) std::fputc(ch, log);
+      while ((ch = std::fgetc(result)) != EOF && copied++ < kMaxLogCopy) std::fputc(ch, log);
+      if (ch != EOF) std::fputs("\n[... the rest of the result file is not copied]\n", log);
     }
     char when[kTimeStringSize];
     GetTimeString(when);
