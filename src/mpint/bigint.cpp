@@ -204,15 +204,8 @@ void ShortMul(const BigInt& a, double m, BigInt& r) {
 
 void LongShortMul(const BigInt& a, double m, BigInt& r) {
   // m and every limb cut at 10^6 so that each partial product stays below 2^53.
-  double mh = Floor(m * 1e-6);
-  double ml = m - mh * 1e6;
-  if (ml < 0) {
-    ml += 1e6;
-    mh -= 1;
-  } else if (ml >= 1e6) {
-    ml -= 1e6;
-    mh += 1;
-  }
+  double mh, ml;
+  SplitHalves(m, &mh, &ml);
   const long n = a.Size;
   double carry = 0;  // the high part carried to the next limb
   double c = 0;      // the carry of the running normalisation

@@ -3,6 +3,8 @@
 // = capacity) in the Newton iterations.
 #pragma once
 
+#include <cmath>
+
 #include "mpint/mpint.h"
 
 constexpr double kBigIntBase = 1e12;
@@ -44,6 +46,21 @@ class BigInt : public MPInt {
   // Debug print on standard output.
   void Print() const;
 };
+
+// Non-negative 6-digit halves: x = hi * 10^6 + lo.
+inline void SplitHalves(double x, double* hi, double* lo) {
+  double h = std::floor(x * 1e-6);
+  double l = x - h * 1e6;
+  if (l < 0) {
+    l += 1e6;
+    h -= 1;
+  } else if (l >= 1e6) {
+    l -= 1e6;
+    h += 1;
+  }
+  *hi = h;
+  *lo = l;
+}
 
 // r = a + b, aligned by exponent; limbs below the higher Offset are dropped. r may be a or b.
 void AddBigInt(const BigInt& a, const BigInt& b, BigInt& r);

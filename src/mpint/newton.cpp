@@ -150,21 +150,6 @@ void ReleaseModulo(double* p, long w) {
   }
 }
 
-// Non-negative 6-digit halves: x = hi * 10^6 + lo.
-inline void SplitHalves(double x, double* hi, double* lo) {
-  double h = Floor(x * 1e-6);
-  double l = x - h * 1e6;
-  if (l < 0) {
-    l += 1e6;
-    h -= 1;
-  } else if (l >= 1e6) {
-    l -= 1e6;
-    h += 1;
-  }
-  *hi = h;
-  *lo = l;
-}
-
 }  // namespace
 
 void InverseBigInt(const BigInt& a, BigInt& x, BigInt& t) {
