@@ -12,6 +12,7 @@
 
 #include "fft/fft_engine.h"
 #include "fft/fft_product.h"
+#include "mpint/fft_mul.h"
 #include "mpint/bigint.h"
 #include "mpint/multiply.h"
 

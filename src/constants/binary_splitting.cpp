@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "fft/fft_product.h"
+#include "mpint/fft_mul.h"
 #include "mpint/bigint.h"
 #include "mpint/multiply.h"
 #include "shell/clock.h"

@@ -6,6 +6,7 @@
 
 #include "disk/disk_memory.h"
 #include "fft/fft_product.h"
+#include "mpint/fft_mul.h"
 #include "mpint/bigint.h"
 #include "mpint/multiply.h"
 #include "mpint/newton.h"

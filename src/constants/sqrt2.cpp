@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "fft/fft_product.h"
+#include "mpint/fft_mul.h"
 #include "mpint/bigint.h"
 #include "mpint/multiply.h"
 #include "mpint/newton.h"

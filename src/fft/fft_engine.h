@@ -11,8 +11,6 @@
 
 #include <cstdint>
 
-class BigInt;
-
 struct FFTContext {
   bool FFTInitDone = false;
   long NFFT = 0;      // largest transform (real inputs), also called Nmax
@@ -56,10 +54,6 @@ struct FFTContext {
   // A released product farther than this from integers is a fatal error
   // (a measurement may lift it).
   double RoundingLimit = 0.35;
-
-  // Shared scratch number of NFFT / 3 limbs, and the special operand slot.
-  BigInt* Scratch = nullptr;
-  BigInt* Special = nullptr;
 };
 
 // The process-wide FFT state.

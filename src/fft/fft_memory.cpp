@@ -20,4 +20,4 @@ double FFTMemory(long n) {
   return 32.0 * static_cast<double>(n) + 68 * r + 24 * s + 16 * p;
 }
 
-double FFTNeededMemory(long n) { return FFTMemory(n) + 8.0 * static_cast<double>(n / 3 + 1); }
+

@@ -6,6 +6,7 @@
 
 #include "fft/fft_engine.h"
 #include "fft/fft_product.h"
+#include "mpint/fft_mul.h"
 #include "fft/fft_split.h"
 #include "mpint/bigint.h"
 #include "mpint/multiply.h"

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "fft/fft_product.h"
+#include "mpint/fft_mul.h"
 #include "mpint/bigint.h"
 #include "mpint/multiply.h"
 #include "shell/error_report.h"

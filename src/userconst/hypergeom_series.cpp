@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "fft/fft_product.h"
+#include "mpint/fft_mul.h"
 #include "mpint/bigint.h"
 #include "mpint/multiply.h"
 #include "mpint/newton.h"

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "fft/fft_product.h"
+#include "mpint/fft_mul.h"
 #include "mpint/bigint.h"
 #include "reference/refnum.h"
 
