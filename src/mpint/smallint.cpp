@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "fft/dispatch.h"
 #include "shell/error_report.h"
 #include "shell/memory.h"
 
@@ -99,7 +100,7 @@ constexpr long kPad = 4;
 // top down; y is padded with kPad zeros on both sides. A block reads x only at
 // or below its own top, so r may be x. Exact: each lane sums integer products
 // below 2^53 in whatever order.
-__attribute__((target_clones("arch=x86-64-v3", "default")))
+NUMORA_VECTOR_CLONES
 void ConvolveBlocks(const double* x, long nx, const double* y, long ny, double* r) {
   const long n = nx + ny - 1;
   long k0 = n - 4;
