@@ -22,19 +22,11 @@ constexpr int kColumnLanes = 8;  // columns gathered at once (two cache lines of
 constexpr int kRowLanes = 4;     // rows gathered at once
 constexpr long kRowTableMax = 1L << 16;  // sizes with a precomputed row twiddle table
 
-#define NUMORA_INLINE __attribute__((always_inline)) inline
 // The phases inline every helper into each clone (clang refuses flatten on clones).
 #if defined(__clang__)
 #define NUMORA_VECTOR NUMORA_VECTOR_CLONES
 #else
 #define NUMORA_VECTOR NUMORA_VECTOR_CLONES __attribute__((flatten))
-#endif
-// Lanes of two vectors picked by constant indices.
-#if defined(__clang__) || __GNUC__ >= 12
-#define NUMORA_SHUFFLE(a, b, i0, i1, i2, i3) __builtin_shufflevector(a, b, i0, i1, i2, i3)
-#else
-typedef long Index4 __attribute__((vector_size(32)));
-#define NUMORA_SHUFFLE(a, b, i0, i1, i2, i3) __builtin_shuffle(a, b, Index4{i0, i1, i2, i3})
 #endif
 
 int Log2(long n) {
@@ -567,8 +559,7 @@ void InitFFT(long n) {
   AllocTable(2 * (n + f.NFFTSqrt), &f.FFTBufA);
   AllocTable(2 * (n + f.NFFTSqrt), &f.FFTBufB);
   f.FFT0AlreadyComputed = 0;
-  f.nFFT0AlreadyComputed = 0;
-  f.CachedLimbs = nullptr;
+  f.First = SpectrumRecord();
 }
 
 void RealFFT(double* data, long N) {

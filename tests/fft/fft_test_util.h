@@ -3,9 +3,12 @@
 // reference of tests/reference.
 #pragma once
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <random>
 #include <string>
 #include <vector>
@@ -17,10 +20,20 @@
 
 namespace fftt {
 
+// The largest transform of the FFT tests: the dialogue's largest size.
+constexpr long kLargeNFFT = 1L << 25;
+
 // The FFT context is one per process: every test of a program shares it.
 inline long EnsureFFT(long n = 1L << 20) {
   if (GetNFFT() == 0) InitBigIntFFT(n);
   return GetNFFT();
+}
+
+// In a death test: the program's messages (standard output) where the test
+// reads them.
+inline void MessagesToStderr() {
+  std::fflush(stdout);
+  dup2(STDERR_FILENO, STDOUT_FILENO);
 }
 
 inline std::vector<double> Limbs(const BigInt& b) { return {b.Limbs, b.Limbs + b.Size}; }
@@ -40,6 +53,34 @@ struct Num {
   std::vector<double> Limbs() const { return fftt::Limbs(b); }
 };
 
+// Storage with guard zones on both sides that nothing may write.
+class Guarded {
+ public:
+  explicit Guarded(long n) : buf_(n + 2 * kGuard, kCanary) {}
+  double* data() { return buf_.data() + kGuard; }
+  bool Intact() const {
+    auto canary = [](double x) { return x == kCanary; };
+    return std::all_of(buf_.begin(), buf_.begin() + kGuard, canary) &&
+           std::all_of(buf_.end() - kGuard, buf_.end(), canary);
+  }
+  // A number of capacity cap over the storage (which holds cap + 1 limbs).
+  BigInt& Number(long cap) {
+    number_.Limbs = data();
+    number_.Raw = nullptr;
+    number_.NAlloc = cap;
+    number_.Size = 1;
+    number_.Offset = 0;
+    for (size_t i = kGuard; i + kGuard < buf_.size(); i++) buf_[i] = 0;
+    return number_;
+  }
+
+ private:
+  static constexpr long kGuard = 64;
+  static constexpr double kCanary = -1234.5;  // no limb arithmetic gives a half
+  std::vector<double> buf_;
+  BigInt number_;
+};
+
 enum class Shape { kRandom, kNines, kNegative, kSparse };
 
 inline void Fill(BigInt& x, long n, std::mt19937_64& g, Shape shape = Shape::kRandom) {
@@ -56,32 +97,34 @@ inline void Fill(BigInt& x, long n, std::mt19937_64& g, Shape shape = Shape::kRa
   x.Offset = 0;
 }
 
-constexpr uint64_t kPrimes[3] = {2305843009213693951ULL, 2305843009213693921ULL,
-                                 2305843009213693907ULL};
-
-inline uint64_t MulMod(uint64_t a, uint64_t b, uint64_t p) {
-  return static_cast<uint64_t>(static_cast<unsigned __int128>(a) * b % p);
-}
+// Three primes below 2^31 (apart from the products' own check prime): a 64-bit
+// remainder by a constant is a multiplication, fast enough for numbers of
+// millions of limbs.
+constexpr uint64_t kPrimes[3] = {2147483647, 2147483629, 2147483587};
 
 // The value of limbs (signed limbs allowed) modulo p.
-inline uint64_t Residue(const double* limbs, long n, uint64_t p) {
-  const uint64_t base = 1000000000000ULL % p;
+template <uint64_t p>
+uint64_t Residue(const double* limbs, long n) {
+  constexpr uint64_t base = 1000000000000ULL % p;
   uint64_t acc = 0;
   for (long i = n - 1; i >= 0; i--) {
-    int64_t v = static_cast<int64_t>(limbs[i]);
-    uint64_t lv = v >= 0 ? static_cast<uint64_t>(v) % p : p - (static_cast<uint64_t>(-v) % p);
-    acc = (MulMod(acc, base, p) + lv) % p;
+    const int64_t v = static_cast<int64_t>(limbs[i]);
+    const uint64_t lv = v >= 0 ? static_cast<uint64_t>(v) % p : p - static_cast<uint64_t>(-v) % p;
+    acc = (acc * base + lv) % p;
   }
   return acc;
 }
 
+template <uint64_t p>
+bool MatchesModulo(const BigInt& a, const BigInt& b, const BigInt& r) {
+  const uint64_t ab = Residue<p>(a.Limbs, a.Size) * Residue<p>(b.Limbs, b.Size) % p;
+  return ab == Residue<p>(r.Limbs, r.Size);
+}
+
 // r == a * b as integers (offsets ignored), by residues.
 inline bool ProductMatches(const BigInt& a, const BigInt& b, const BigInt& r) {
-  for (uint64_t p : kPrimes) {
-    uint64_t want = MulMod(Residue(a.Limbs, a.Size, p), Residue(b.Limbs, b.Size, p), p);
-    if (Residue(r.Limbs, r.Size, p) != want) return false;
-  }
-  return true;
+  return MatchesModulo<kPrimes[0]>(a, b, r) && MatchesModulo<kPrimes[1]>(a, b, r) &&
+         MatchesModulo<kPrimes[2]>(a, b, r);
 }
 
 inline ref::Digits ToRef(const BigInt& b) {
