@@ -12,11 +12,6 @@ namespace {
 using u128 = unsigned __int128;
 constexpr uint64_t P = kCheckPrime;
 
-// Adding and removing 1.5 x 2^52 rounds to the nearest integer for |y| < 2^51;
-// the bits of the sum minus those of the constant are that integer.
-constexpr double kRound = 6755399441055744.0;
-inline double Round(double y) { return (y + kRound) - kRound; }
-
 // A value below 2^64 congruent to x < 2^124 (2^61 is 1 modulo P).
 inline uint64_t Fold(u128 x) {
   return (static_cast<uint64_t>(x) & P) + static_cast<uint64_t>(x >> 61);

@@ -6,6 +6,11 @@
 
 #include "fft/fft_product.h"
 
+// Adding and removing 1.5 x 2^52 rounds to the nearest integer for |y| < 2^51;
+// the bits of the sum minus those of the constant are that integer.
+constexpr double kRound = 6755399441055744.0;
+inline double Round(double y) { return (y + kRound) - kRound; }
+
 // Values are checked modulo the Mersenne prime 2^61 - 1: a wrong coefficient
 // changes the value of the product by a nonzero integer that a prime this large
 // divides with negligible chance, and reductions are shifts and adds.

@@ -53,7 +53,8 @@ struct FFTContext {
 
   // Spectrum cache: FFTBufA holds the spectrum of First (the first operand of the
   // products that follow); a later product reuses it only when the caller set
-  // FFT0AlreadyComputed just before and the operand is the same limbs at the same size.
+  // FFT0AlreadyComputed just before and its operand is the same limbs, count and
+  // size.
   int FFT0AlreadyComputed = 0;
   SpectrumRecord First;
   // Changes whenever a work array is written: a product waiting for its release
@@ -61,12 +62,14 @@ struct FFTContext {
   unsigned long Generation = 0;
 
   // Products whose rounding is not proven by their size and inputs are checked
-  // against the residues of their operands: those with a load (log2 N times the
-  // product of the operands' piece norms) above CheckLoad. The limit is the load
-  // of two full operands of balanced pieces (|piece| <= 5001) at 2^22 points,
-  // whose worst case still rounds 0.39 away from the wrong integer. Tests lower it.
+  // against the residues of their operands: those whose load (log2 N times the
+  // product of the norms of the operands' pieces) is above CheckLoad. The limit
+  // is the load of two full operands of balanced pieces (|piece| <= 5001) at
+  // 2^22 points, whose worst case rounds at most 0.11 from the integer.
+  // Tests lower it.
   double CheckLoad = 22.0 * 4194304.0 * 5001.0 * 5001.0;
-  // Products that failed their check and were recomputed exactly.
+  // Products recomputed from smaller pieces (a failed check, or limbs so far out
+  // of range that their product could not be checked).
   long Recoveries = 0;
   // Tests only: every convolution value at index TestFaultIndex is moved by
   // TestFaultShift before it is checked or released (a rounding fault on demand).

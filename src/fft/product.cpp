@@ -140,7 +140,7 @@ FFTProduct MulByFirstOperand(const double* limbs, long n) {
     InverseRealFFT(A, N);
     const double s = 1.0 / static_cast<double>(N);  // a transform and its inverse scale by N
     for (long t = 0; t < N; t++) {
-      const double v = A[t] * s, r = std::nearbyint(v);
+      const double v = A[t] * s, r = Round(v);
       if (std::fabs(v - r) > 0.25) error("Error in FFT product, a spectrum does not invert");
       A[t] = t < 3 * a.n ? r : 0;
     }

@@ -11,11 +11,6 @@
 
 namespace {
 
-inline double Round(double y) {
-  constexpr double kRound = 6755399441055744.0;
-  return (y + kRound) - kRound;
-}
-
 // Pieces of limbs in the range the number layer makes (|limb| < 3 x 10^12)
 // keep the squares below far inside the proven margin.
 constexpr double kMaxPiece = 3e4;

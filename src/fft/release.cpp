@@ -8,11 +8,6 @@
 
 namespace {
 
-// Adding and subtracting 1.5 x 2^52 rounds to the nearest integer for |y| < 2^51.
-constexpr double kRound = 6755399441055744.0;
-
-inline double Round(double y) { return (y + kRound) - kRound; }
-
 // The three coefficients of one limb (weights 10^0, 10^4, 10^8) rounded and
 // split so that every addend stays exact: *low goes to the limb, *high to the
 // limb above. worst keeps the largest rounding distance seen.

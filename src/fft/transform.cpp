@@ -393,8 +393,8 @@ NUMORA_INLINE void PairProduct4(const double* a, const double* b, double* c, lon
   const Vec4* va = reinterpret_cast<const Vec4*>(a);
   const Vec4* vb = reinterpret_cast<const Vec4*>(b);
   const Vec4* vw = reinterpret_cast<const Vec4*>(col);
-  // Points are 2 doubles: point i starts at vector i / 2 (i is a multiple of 4).
-  // Values in registers (natural alignment) for the arithmetic.
+  // Loaded into values of natural alignment for the arithmetic. Points are 2
+  // doubles: point i starts at vector i / 2 (i is a multiple of 4).
   typedef double V __attribute__((vector_size(32)));
   const V a0 = va[i / 2], a1 = va[i / 2 + 1], ap0 = va[j / 2], ap1 = va[j / 2 + 1];
   const V b0 = vb[i / 2], b1 = vb[i / 2 + 1], bp0 = vb[j / 2], bp1 = vb[j / 2 + 1];
