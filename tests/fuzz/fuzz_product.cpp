@@ -82,8 +82,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Check(t2.Limbs() == t.Limbs() && t2.b.Offset == t.b.Offset);
   Check(u2.Limbs() == u.Limbs() && u2.b.Offset == u.b.Offset);
   if (3 * std::max(na, nb) <= kNFFT / 2) {
-    // a b + b a and a^2 (results over the operands' copies).
-    fftt::Num s(na + nb), q(2 * na);
+    // a b + b a (one limb more than a b) and a^2.
+    fftt::Num s(na + nb + 1), q(2 * na);
     TwoMulBigInt(a.b, b.b, b.b, a.b, a.b, nullptr, s.b, q.b, nullptr);
     const ref::Digits ab = ref::Mul(A, B, 12);
     Check(fftt::Text(s.b) == ref::ToDecimal(ref::Add(ab, ab, 12), 12));
