@@ -30,25 +30,17 @@ inline u64 Pow(u64 a, u64 e, u64 p) {
   return r;
 }
 
-// Deterministic for n < 3.3e24 with these bases.
+// Miller-Rabin, deterministic for n < 3.3e24 with these bases.
 inline bool IsPrime(u64 n) {
-  if (n < 2) return false;
-  const u64 bases[] = {2, 3, 5, 7, 11, 13, 17, 19, 23, 29, 31, 37};
-  for (u64 b : bases) {
-    if (n % b == 0) return n == b;
-  }
   u64 d = n - 1;
   int s = 0;
   for (; d % 2 == 0; d /= 2) s++;
-  for (u64 b : bases) {
+  for (u64 b : {2, 3, 5, 7, 11, 13, 17, 19, 23, 29, 31, 37}) {
+    if (n % b == 0) return n == b;
     u64 x = Pow(b, d, n);
-    if (x == 1 || x == n - 1) continue;
-    bool composite = true;
-    for (int i = 1; i < s && composite; i++) {
-      x = Mul(x, x, n);
-      composite = x != n - 1;
-    }
-    if (composite) return false;
+    int i = 0;
+    for (; x != 1 && i < s && x != n - 1; i++) x = Mul(x, x, n);
+    if (i == s) return false;
   }
   return true;
 }
