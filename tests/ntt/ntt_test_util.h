@@ -3,7 +3,7 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
+#include <stdlib.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -60,29 +60,17 @@ inline std::vector<double> Convolution(const std::vector<double>& x, const std::
   return c;
 }
 
-// Runs a fatal path in a child process, in a scratch directory, and checks the
-// message that the log received.
-class FatalTest : public testing::Test {
- protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() / ("numora-ntt-" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir_);
-    old_ = std::filesystem::current_path();
-    std::filesystem::current_path(dir_);
-  }
-  void TearDown() override {
-    std::filesystem::current_path(old_);
-    std::filesystem::remove_all(dir_);
-  }
-  void ExpectFatal(const std::function<void()>& f, const std::string& message) {
-    std::filesystem::remove("Numora.log");
-    EXPECT_EXIT(f(), testing::ExitedWithCode(kExitFailure), "");
-    std::ifstream in("Numora.log");
-    std::stringstream log;
-    log << in.rdbuf();
-    EXPECT_NE(log.str().find(message), std::string::npos) << log.str();
-  }
-  std::filesystem::path dir_, old_;
-};
+// Runs a fatal path in a child process started in a scratch directory, and
+// checks the message that the log received there.
+inline void ExpectFatal(const std::function<void()>& f, const std::string& message) {
+  std::string dir = (std::filesystem::temp_directory_path() / "numora-ntt-XXXXXX").string();
+  ASSERT_NE(mkdtemp(dir.data()), nullptr);
+  EXPECT_EXIT((std::filesystem::current_path(dir), f()), testing::ExitedWithCode(kExitFailure), "");
+  std::ifstream in(dir + "/Numora.log");
+  std::stringstream log;
+  log << in.rdbuf();
+  EXPECT_NE(log.str().find(message), std::string::npos) << log.str();
+  std::filesystem::remove_all(dir);
+}
 
 }  // namespace nttt

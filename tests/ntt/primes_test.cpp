@@ -118,9 +118,8 @@ TEST(Residues, OperationsMatch128BitArithmetic) {
   }
 }
 
-class NTTFatal : public nttt::FatalTest {};
-
-TEST_F(NTTFatal, RefusalsEndTheRunWithTheirMessage) {
+TEST(SpecialPrimes, RefusalsEndTheRunWithTheirMessage) {
+  using nttt::ExpectFatal;
   ExpectFatal([] { InitNTT(96, 1000); }, "NNTTMax=96 is not a power of two");
   ExpectFatal([] { InitNTT(64, 1e9); }, "ERROR, too many primes required !");
   // 2^28 points leave 3171 candidates, far fewer than 900 primes.
