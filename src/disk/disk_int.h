@@ -52,7 +52,6 @@ class DiskInt : public MPInt {
   // Moves limb 0 to file position base without moving data: the limbs below it
   // are dropped (Size shrinks, never below 0) and Offset rises by as much.
   void SetFileBase(long base);
-  bool IsView() const { return Borrowed; }
 
  protected:
   struct BorrowTag {};

@@ -46,11 +46,12 @@ void ShiftAndAdd(DiskInt& a, long k, const DiskInt& b, double m) {
 
   // The carry runs through a's limbs above b as far as it goes (short runs first).
   long top = std::max(NN, b.Size);
-  for (long pos = b.Size, run = 16; carry != 0 && pos < NN; pos += run, run = std::min(4 * run, P)) {
+  for (long pos = b.Size, run = 16; carry != 0 && pos < NN; run = std::min(4 * run, P)) {
     const long len = std::min(run, NN - pos);
     ReadLimbs(a, w, len, pos);
     for (long i = 0; i < len; i++) carry = SplitCarry(w[i] + carry, &w[i]);
     WriteLimbs(w, a, len, pos);
+    pos += len;
   }
   if (carry != 0) {
     double limbs[4];
