@@ -16,11 +16,6 @@
 static_assert(std::endian::native == std::endian::little, "the limb files are little-endian");
 static_assert(sizeof(off_t) >= 8, "file positions need 64 bits (_FILE_OFFSET_BITS=64)");
 
-DiskState& Disk() {
-  static DiskState state;
-  return state;
-}
-
 void PartFileName(const char* base, int part, char* name) {
   std::snprintf(name, kPartNameSize, "%s-%02d", base, part);
 }

@@ -6,6 +6,11 @@
 #include "shell/error_report.h"
 #include "shell/memory.h"
 
+DiskState& Disk() {
+  static DiskState state;
+  return state;
+}
+
 double DiskMemoryEstimate(long n) {
   return FFTNeededMemory(n) + 2.0 * static_cast<double>(n / 3) * 8;
 }
