@@ -15,6 +15,8 @@ namespace {
 template <typename Move>
 void ForEachPart(const DiskInt& d, int64_t first, int64_t count, Move move) {
   if (count == 0) return;
+  // A number never named, or handed over, has no files of its own.
+  if (d.FileName[0] == '\0') error("ERROR, a disk number without a name is used");
   if (first < 0 || count < 0)
     errorf("ERROR in DiskInt %s, limbs %lld .. %lld are outside the number", d.FileName,
            static_cast<long long>(first), static_cast<long long>(first + count - 1));

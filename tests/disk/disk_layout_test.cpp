@@ -108,6 +108,7 @@ TEST_F(DiskTest, ViewsAndOwners) {
     EXPECT_EQ(Get(result), V({0, 1, 2, 3, 4, 5, 6, 7, 8, 9}));
     EXPECT_FATAL(b.Init("D", 5), "two live numbers are named D");
     d.Free();  // nameless now: the files are the result's
+    EXPECT_FATAL(Put(d, {1}), "without a name");
   }
   b.Init("D", 5);
   b.Size = 2;
