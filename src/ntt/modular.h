@@ -3,7 +3,7 @@
 // A product is reduced without any division: with x = h c + l (h the integer
 // nearest to x / c, so |l| <= c / 2 + 1),
 //   a b = ha hb c^2 + (ha lb + hb la) c + la lb,  and c^2 = -1 (mod p).
-// For residues below p every partial result is an integer of magnitude below
+// For operands in [0, p) every partial result is an integer of magnitude below
 // 2 c^2 < 2^53, so each step is exact. A compiler that fuses a multiply with an
 // add changes no result: every product but x (1/c) is an exact integer, and
 // that one only picks h.
@@ -59,8 +59,9 @@ NUMORA_RESIDUE_OP void Split(const PrimeContext& m, const T& x, T& lo, T& hi) {
   lo = x - hi * m.c;
 }
 
-// a = a (hi c + lo) mod p. t lies in [-1.75 c^2 - 3c - 4, 0.75 c^2 + 3c + 4]:
-// at most two additions of p.
+// a = a (hi c + lo) mod p, for residues a and hi c + lo split as above. Before
+// the reduction a lies in [-1.75 c^2 - 3c - 4, 0.75 c^2 + 3c + 4]: at most two
+// additions of p.
 template <class T, class R>
 NUMORA_RESIDUE_OP void Mul(const PrimeContext& m, T& a, const R& lo, const R& hi) {
   T al, ah;
