@@ -13,9 +13,11 @@ const char kFileAdvice[] =
     "Check that the working directory can be written and has free space, "
     "then start Numora again.";
 
+// Never destroyed: the exit handler that removes the files runs after the
+// destructors of statics made later than its registration.
 std::vector<std::string>& ScratchFiles() {
-  static std::vector<std::string> files;
-  return files;
+  static auto* files = new std::vector<std::string>;
+  return *files;
 }
 
 }  // namespace
