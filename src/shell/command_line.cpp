@@ -56,6 +56,8 @@ const char kHelp[] =
     "Exit status: 0 when the result is written and its check did not fail,\n"
     "1 when the computation failed, 2 on a wrong command line.\n";
 
+void PrintHelp();
+
 struct Options {
   std::string command, name, digits;
   std::string method, series, mode, fftSize, threshold;
@@ -89,7 +91,7 @@ Options Parse(int argc, char** argv) {
   for (int i = 1; i < argc; i++) {
     const std::string arg = argv[i];
     if (arg == "-h" || arg == "--help") {
-      std::printf("%s\n%s", kUsage, kHelp);
+      PrintHelp();
       std::exit(0);
     }
     if (arg == "-V" || arg == "--version") {
@@ -142,6 +144,13 @@ ConstantComputation* Make(const Options& o) {
     return new EComputation(o.series.empty() ? 0 : static_cast<int>(Number(o.series, "series", 0, 1)));
   if (o.command == "sqrt2") return new Sqrt2Computation();
   return LoadUserConstant(o.name);
+}
+
+void PrintHelp() {
+  std::printf("%s\n%s", kUsage, kHelp);
+  const std::string file = FindHelpFile();
+  std::printf("\nHelp on user constants: %s\n",
+              file.empty() ? "help.txt (installed beside the program)" : file.c_str());
 }
 
 }  // namespace

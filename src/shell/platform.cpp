@@ -52,6 +52,16 @@ std::string ProgramDirectory() {
   return self.parent_path().string();
 }
 
+std::string FindHelpFile() {
+  std::error_code ec;
+  if (std::filesystem::is_regular_file("help.txt", ec))
+    return std::filesystem::absolute("help.txt", ec).string();
+  const std::string dir = ProgramDirectory();
+  if (!dir.empty() && std::filesystem::is_regular_file(dir + "/help.txt", ec))
+    return dir + "/help.txt";
+  return "";
+}
+
 bool LockWorkingDirectory(long* holder) {
   if (lockFd >= 0) return true;
   for (int attempt = 0; attempt < 10; attempt++) {

@@ -15,6 +15,10 @@ double PhysicalMemoryBytes();
 void SetProgramPath(const char* argv0);
 std::string ProgramDirectory();
 
+// The help file of the user constants: "help.txt" in the working directory,
+// else beside the program; "" when neither exists.
+std::string FindHelpFile();
+
 // One computation per directory: takes the lock file "Numora.lock" of the
 // working directory, or returns false with the process id of its holder.
 // The system drops the lock when its holder ends, however it ends, so a

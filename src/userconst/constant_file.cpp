@@ -150,7 +150,7 @@ std::string FractionRefusal(const std::string& text) {
   if (slash != std::string::npos && below.ParseFraction(text.substr(slash + 1).c_str()) &&
       below.Num.Sign() == 0)
     return quoted + " divides by zero.";
-  return quoted + " is not a fraction such as 1/2, -4 or 3^2/(2*5+1).";
+  return quoted + " is not a fraction such as 1/2, -4 or 3/(2*5+1).";
 }
 
 std::string PolynomialRefusal(const std::string& text) {

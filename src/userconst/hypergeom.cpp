@@ -39,7 +39,8 @@ std::unique_ptr<Polynom> Constant(const char* text) {
 
 // Reads console lines until one is accepted; returns it without blanks.
 std::string AskValue(const char* prompt, std::string (*refusal)(const std::string&)) {
-  return WithoutBlanks(AskText(prompt, refusal));
+  return WithoutBlanks(
+      AskText(prompt, [refusal](const std::string& line) { return refusal(WithoutBlanks(line)); }));
 }
 
 }  // namespace

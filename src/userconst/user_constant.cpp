@@ -7,6 +7,7 @@
 #include "shell/console.h"
 #include "shell/error_report.h"
 #include "shell/files.h"
+#include "shell/platform.h"
 #include "shell/progress.h"
 #include "shell/version.h"
 #include "userconst/constant_file.h"
@@ -28,6 +29,9 @@ void UserConstantComputation::Define() {
   std::printf("          *      User constant definition    *\n");
   std::printf("          *    (see help.txt file for help)  *\n");
   std::printf("%s%s", kBannerBlank, kBanner);
+  // Where the help is, for a person at a terminal; scripts see the dialogue as it was.
+  const std::string help = FindHelpFile();
+  if (!help.empty() && StdoutIsTerminal()) std::printf("          (help.txt: %s)\n", help.c_str());
   std::printf("\n");
   AskConstantName();
   std::printf("Comments (type <RETURN>.<RETURN> to end) : \n");
