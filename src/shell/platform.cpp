@@ -23,8 +23,12 @@ int lockFd = -1;
 void RemoveLock() {
   if (lockFd < 0) return;
   // Removed while still held, so that no other process can take a file that
-  // is about to disappear (the taker checks that its file is still the one named).
-  unlink(kLockName);
+  // is about to disappear (the taker checks that its file is still the one
+  // named), and only when the name is still ours.
+  struct stat held, named;
+  if (fstat(lockFd, &held) == 0 && stat(kLockName, &named) == 0 && held.st_ino == named.st_ino &&
+      held.st_dev == named.st_dev)
+    unlink(kLockName);
   close(lockFd);
   lockFd = -1;
 }
