@@ -346,12 +346,12 @@ ConstantComputation* LoadUserConstant() {
 }
 
 ConstantComputation* LoadUserConstant(const std::string& file) {
-  auto* constant = new UserConstantComputation;
   std::string used;
   FILE* f = UserConstantComputation::OpenConstantFile(file, &used);
   if (f == nullptr)
     Refuse("Neither %s nor %s can be opened: no such user constant file.", file.c_str(),
            used.c_str());
+  auto* constant = new UserConstantComputation;
   constant->LoadFrom(f, used);
   return constant;
 }

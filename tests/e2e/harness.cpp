@@ -79,7 +79,7 @@ RunResult Scratch::Run(const std::string& input, int timeoutSeconds) const {
 }
 
 RunResult Scratch::RunWith(const std::vector<std::string>& args, const std::string& input,
-                           long fileSizeLimit, int timeoutSeconds) const {
+                           long fileSizeLimit, int timeoutSeconds, long memoryLimit) const {
   const std::string in = Path(".stdin"), out = Path(".stdout"), err = Path(".stderr");
   Write(".stdin", input);
   std::vector<char*> argv = Argv(args);
@@ -98,6 +98,10 @@ RunResult Scratch::RunWith(const std::vector<std::string>& args, const std::stri
       signal(SIGXFSZ, SIG_IGN);
       rlimit limit{static_cast<rlim_t>(fileSizeLimit), static_cast<rlim_t>(fileSizeLimit)};
       setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    if (memoryLimit > 0) {
+      rlimit limit{static_cast<rlim_t>(memoryLimit), static_cast<rlim_t>(memoryLimit)};
+      setrlimit(RLIMIT_AS, &limit);
     }
     execv(NUMORA_BINARY, argv.data());
     _exit(127);

@@ -30,10 +30,11 @@ class Scratch {
 
   // Runs numora here with the given standard input; kills it after timeoutSeconds.
   RunResult Run(const std::string& input, int timeoutSeconds = 120) const;
-  // The same with arguments, and optionally with files limited to fileSizeLimit
-  // bytes: writes beyond it fail as on a full disk.
+  // The same with arguments, and optionally with limits in bytes: files
+  // beyond fileSizeLimit fail to grow as on a full disk, and memory beyond
+  // memoryLimit cannot be had.
   RunResult RunWith(const std::vector<std::string>& args, const std::string& input,
-                    long fileSizeLimit = 0, int timeoutSeconds = 120) const;
+                    long fileSizeLimit = 0, int timeoutSeconds = 120, long memoryLimit = 0) const;
   // Runs numora with its output on a pseudo-terminal; returns what the terminal showed.
   RunResult RunInTerminal(const std::vector<std::string>& args, int timeoutSeconds = 120) const;
   // Starts numora in the background with the given input on a pipe that stays

@@ -149,6 +149,17 @@ TEST(Robustness, ErrorsOfTheUserOrMachineSayWhatToDo) {
   EXPECT_EQ(r.out.find(kSendLog), std::string::npos);
   EXPECT_TRUE(s.Exists("Numora.log"));
 
+  // Not enough memory, for the counted arrays and for the rest alike.
+#ifndef __SANITIZE_ADDRESS__  // the sanitizer needs more address space than the limit
+  for (const char* digits : {"2e10", "5e8"}) {
+    r = s.RunWith({"e", digits}, "", 0, 60, 1L << 30);
+    EXPECT_EQ(r.status, 1) << digits;
+    EXPECT_NE(r.err.find("Not enough memory"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Choose fewer digits or a smaller FFT size"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find(kSendLog), std::string::npos);
+  }
+#endif
+
   // A damaged constant file.
   s.Write("bad.numora", "// Numora\nVersion : 4.1\nConstant name : bad\nComments :\n.\n");
   r = s.Run("6\nbad\n", 30);
