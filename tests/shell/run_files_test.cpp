@@ -1,8 +1,6 @@
-// The files of a run: the two error paths and what they tell, the scratch
-// files, the result file built aside, the directory lock; and the digit
-// bounds and FFT rows that the dialogue and the command line share.
+// The files of a run: the two error paths and what they tell, the result file
+// built aside; and the FFT row that the command line picks.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -13,7 +11,6 @@
 #include "shell/computation.h"
 #include "shell/error_report.h"
 #include "shell/files.h"
-#include "shell/platform.h"
 #include "shell/result_file.h"
 
 namespace {
@@ -63,20 +60,6 @@ TEST_F(RunFilesTest, EachErrorPathTellsWhatItShould) {
               "not be written \\(disk full or no permission\\?\\).\n$");
 }
 
-TEST_F(RunFilesTest, OnlyRegisteredScratchFilesAreRemoved) {
-  for (const char* name : {"A000", "A001", "A002"}) std::ofstream(name) << "x";
-  RegisterScratchFile("A001");
-  RegisterScratchFile("A002");
-  ForgetScratchFile("A002");
-  RemoveScratchFiles();
-  EXPECT_TRUE(fs::exists("A000"));
-  EXPECT_FALSE(fs::exists("A001"));
-  EXPECT_TRUE(fs::exists("A002"));
-  // At any exit, too.
-  EXPECT_EXIT((RegisterScratchFile("A000"), error("stop")), testing::ExitedWithCode(kExitFailure), "");
-  EXPECT_FALSE(fs::exists("A000"));
-}
-
 TEST_F(RunFilesTest, ResultFileReplacesThePreviousOneOnlyWhenComplete) {
   std::ofstream("r.txt") << "previous";
   {
@@ -111,28 +94,6 @@ TEST_F(RunFilesTest, ResultFileReplacesThePreviousOneOnlyWhenComplete) {
   }
 }
 
-TEST_F(RunFilesTest, OneLockPerDirectory) {
-  // The other process starts before the lock is taken, and tries once told.
-  int go[2];
-  ASSERT_EQ(pipe(go), 0);
-  pid_t pid = fork();
-  if (pid == 0) {
-    char c;
-    long other = 0;
-    if (read(go[0], &c, 1) != 1) _exit(2);
-    _exit(!LockWorkingDirectory(&other) && other == getppid() ? 0 : 1);
-  }
-  long holder = 0;
-  ASSERT_TRUE(LockWorkingDirectory(&holder));
-  EXPECT_EQ(Read("Numora.lock"), std::to_string(getpid()) + "\n");
-  ASSERT_EQ(write(go[1], "x", 1), 1);
-  int status = 0;
-  waitpid(pid, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "refused with the holder's id";
-  close(go[0]);
-  close(go[1]);
-}
-
 // A computation whose memory estimate is one byte per point.
 class SizedComputation : public ConstantComputation {
  public:
@@ -146,12 +107,9 @@ class SizedComputation : public ConstantComputation {
   }
 };
 
-TEST(Dialogue, DigitBoundsAndTheRowsOfTheTable) {
-  EXPECT_NE(DigitsRefusal(9999), "");
-  EXPECT_EQ(DigitsRefusal(10000), "");
+TEST(Dialogue, RowsOfTheTable) {
   EXPECT_EQ(DigitsRefusal(2e10), "");
-  EXPECT_NE(DigitsRefusal(2e10 + 1).find("at most 20000000000 digits"), std::string::npos);
-  EXPECT_NE(DigitsRefusal(1e300), "");
+  EXPECT_NE(DigitsRefusal(2e10 + 1), "");
 
   SizedComputation c;
   c.Mode = kModeStandard;
