@@ -70,13 +70,15 @@ struct Options {
   std::exit(kExitUsage);
 }
 
-// A whole number in [low, high] given as text (1e6 is accepted).
-double Number(const std::string& text, const char* what, double low, double high) {
+// A number in [low, high] given as text (1e6 is accepted); whole unless real.
+double Number(const std::string& text, const char* what, double low, double high,
+              bool real = false) {
   char* end = nullptr;
   errno = 0;
   const double v = std::strtod(text.c_str(), &end);
-  if (text.empty() || *end != '\0' || errno != 0 || !std::isfinite(v))
-    UsageError("'" + text + "' is not a number (" + what + ")");
+  if (text.empty() || *end != '\0' || errno != 0 || !std::isfinite(v) ||
+      (!real && v != std::floor(v)))
+    UsageError("'" + text + "' is not a " + (real ? "number" : "whole number") + " (" + what + ")");
   if (v < low || v > high)
     UsageError(std::string("the ") + what + " '" + text + "' is out of range");
   return v;
@@ -130,15 +132,19 @@ Options Parse(int argc, char** argv) {
   if (named) o.name = positional[1];
   o.digits = positional[named ? 2 : 1];
   if (!o.method.empty() && o.command != "pi") UsageError("--method is for pi");
+  if (!o.method.empty() && o.method != "chudnovsky" && o.method != "ramanujan")
+    UsageError("unknown method '" + o.method + "' (chudnovsky or ramanujan)");
   if (!o.series.empty() && o.command != "e") UsageError("--series is for e");
+  if (!o.series.empty()) Number(o.series, "series", 0, 1);
+  if (!o.mode.empty() && Number(o.mode, "mode", 0, 2) != 0 && named)
+    UsageError("a user constant is computed in the standard mode only");
   return o;
 }
 
 ConstantComputation* Make(const Options& o) {
   if (o.command == "pi") {
-    if (o.method.empty() || o.method == "chudnovsky") return new PiChudnovskyComputation();
     if (o.method == "ramanujan") return new PiRamanujanComputation();
-    UsageError("unknown method '" + o.method + "' (chudnovsky or ramanujan)");
+    return new PiChudnovskyComputation();
   }
   if (o.command == "e")
     return new EComputation(o.series.empty() ? 0 : static_cast<int>(Number(o.series, "series", 0, 1)));
@@ -157,14 +163,14 @@ void PrintHelp() {
 
 int CommandLine(int argc, char** argv) {
   const Options o = Parse(argc, argv);
-  const double digits = std::floor(Number(o.digits, "digit count", 0, 1e300));
+  const double digits = std::floor(Number(o.digits, "digit count", 0, 1e300, true));
   const std::string refused = DigitsRefusal(digits);
   // The dialogue's "Error, ..." reads as "numora: ..." here.
   if (!refused.empty()) UsageError(refused.substr(refused.rfind("Error, ", 0) == 0 ? 7 : 0));
   const int mode = o.mode.empty() ? kModeStandard : static_cast<int>(Number(o.mode, "mode", 0, 2));
   double threshold = 0;
   if (!o.threshold.empty()) {
-    threshold = Number(o.threshold, "time threshold", -1, 1e6);
+    threshold = Number(o.threshold, "time threshold", -1, 1e6, true);
     if (threshold > 0) threshold *= 3600;
   }
 
@@ -179,8 +185,6 @@ int CommandLine(int argc, char** argv) {
   LockOrRefuse();
   // Like the menu's, the computation lives until the process ends.
   ConstantComputation* computation = Make(o);
-  if (mode != kModeStandard && !computation->HasDiskModes())
-    UsageError("this constant is computed in the standard mode only");
   computation->Interactive = false;
   computation->Mode = mode;
   computation->Digits = digits;

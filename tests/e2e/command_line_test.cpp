@@ -25,6 +25,7 @@ TEST(CommandLine, HelpVersionAndWrongUse) {
       {"pi", "9999"},              {"pi", "1e300"}, {"pi", "ten"},
       {"e", "10000", "--method", "ramanujan"},     {"pi", "10000", "--fft-size", "64"},
       {"pi", "10000", "--mode"},   {"const", "x.numora"}, {"sqrt2", "10000", "--mode=1", "x"},
+      {"e", "10000", "--series=0.5"}, {"const", "x", "10000", "--mode=1"},
   };
   for (const auto& args : wrong) {
     r = s.RunWith(args, "");
