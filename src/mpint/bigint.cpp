@@ -116,6 +116,7 @@ void BigInt::PutCarry(long n, double c) {
 }
 
 void BigInt::UpdateSize() {
+  if (Size <= 0) return;  // nothing to trim, and no limb below the storage to read
   long top = Size - 1;
   while (top > 0 && Limbs[top] == 0) top--;
   if (Limbs[top] == -1) {

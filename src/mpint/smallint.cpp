@@ -377,9 +377,7 @@ void MulSmallInt(const SmallInt& a, const SmallInt& b, SmallInt& r, int update) 
   const long nx = x.Size, ny = y.Size;
   if (ny > kSmallIntMaxTerms) {
     // Beyond this a coefficient could pass 2^53 and the product would be wrong.
-    std::printf("Problem in MulSmallInt, SmallInt are too large, Na=%ld, Nb=%ld\n", a.Size,
-                b.Size);
-    error("Problem in MulSmallInt, SmallInt are too large");
+    errorf("Problem in MulSmallInt, SmallInt are too large, Na=%ld, Nb=%ld", a.Size, b.Size);
   }
   if (&r != &a && &r != &b && x.Limbs[nx - 1] != 0 && y.Limbs[ny - 1] != 0 &&
       ((nx > 1 && x.Limbs[0] == 0) || (ny > 1 && y.Limbs[0] == 0))) {
@@ -473,10 +471,7 @@ void ShortDivSmallInt(const SmallInt& a, double m, SmallInt& r) {
     }
     R[i] = m < 0 ? -q : q;
   }
-  if (rem != 0) {
-    std::printf("carry=%.0lf, m=%.0lf\n", rem, m);
-    error("Carry is not zero in ShortDivSmallInt");
-  }
+  if (rem != 0) errorf("Carry is not zero in ShortDivSmallInt (carry=%.0lf, m=%.0lf)", rem, m);
   r.Size = n;
   if (m < 0)
     r.UpdateSmallInt();
