@@ -29,10 +29,10 @@ struct Splitter : EComputation {
     nBabyStepLimit = babyLimit;
     N = 1e12;  // no progress dots
     ProgressCounter = 1;
-    for (SmallInt* s : {&SmallA, &SmallQ, &SmallWork}) s->Alloc(4000);
+    AllocWorkNumbers(4000);
     W.Alloc(2000);
+    MergeScratch = &W;
   }
-  ~Splitter() override { W.Free(); }
 };
 
 // The SmallInt levels alone (large BabyStep limit), then cut into BigInt merges

@@ -8,6 +8,7 @@
 
 #include "constants/pi_chudnovsky.h"
 #include "constants/pi_ramanujan.h"
+#include "constants/step_plan.h"
 #include "fft/fft_test_util.h"
 #include "mpint/smallint.h"
 
@@ -84,20 +85,19 @@ TEST(PiSeries, IntervalsAgainstDefinitions) {
 }
 
 TEST(PiSeries, PlannedStepsFitTheTransform) {
-  std::vector<double> bounds;
   const double L = 16.1 * std::log(10.0);
   // 10000 digits (713 terms) with transforms of 1024 points.
-  EXPECT_EQ(ComputeSteps(713, L, 1024, bounds), 5);
-  EXPECT_EQ(bounds, std::vector<double>({0, 161, 315, 465, 539, 613}));
+  StepPlan plan = PlanGrowingSteps(713, L, 1024);
+  EXPECT_EQ(plan.Bounds, std::vector<double>({0, 161, 315, 465, 539, 613}));
   // Steps shrink along the series: the plan outgrows its first estimate.
-  const long count = ComputeSteps(70529, L, 8192, bounds);
-  EXPECT_EQ(static_cast<long>(bounds.size()), count + 1);
+  plan = PlanGrowingSteps(70529, L, 8192);
+  const long count = plan.Top();
   EXPECT_GE(count + 1, 69);
-  for (long j = 0; j < count; j++) ASSERT_LT(bounds[j], bounds[j + 1]);
-  EXPECT_LT(bounds[count], 70529);
+  for (long j = 0; j < count; j++) ASSERT_LT(plan.Bounds[j], plan.Bounds[j + 1]);
+  EXPECT_LT(plan.Bounds[count], 70529);
   // A transform large enough for the whole series gives a single step.
-  EXPECT_EQ(ComputeSteps(713, L, 1 << 20, bounds), 0);
-  EXPECT_EQ(bounds, std::vector<double>({0}));
+  plan = PlanGrowingSteps(713, L, 1 << 20);
+  EXPECT_EQ(plan.Bounds, std::vector<double>({0}));
 }
 
 // A whole in-memory run, then one digit of a checked position damaged.

@@ -140,9 +140,7 @@ TEST(Multiply, SpecialOperandAndSpecialMulIntoB) {
       SpecialMul(a.b, a.b, sq.b, 0);  // a square through the same path
       ExpectProduct(a.b, a.b, sq.b);
     } else {
-      SetSpecialOperand(&special.b);
-      MulUnbalanced(a.b, b.b, b.b);
-      SetSpecialOperand(nullptr);
+      MulUnbalanced(a.b, b.b, b.b, &special.b);
     }
     ExpectProduct(a.b, b0.b, b.b);
   }

@@ -178,6 +178,7 @@ TEST(SmallIntBigInt, PairingAndSchoolbookProduct) {
       EXPECT_EQ(r.b.Offset, 3);
       // Truncated: the top limbs, short of the carries of the dropped ones.
       const long keep = static_cast<long>(want.size()) - 2, d = na + (s.Size + 1) / 2 - keep;
+      if (keep < 1) continue;
       fftt::Num cut(keep);
       SmallIntMul(a.b, s, cut.b);
       EXPECT_EQ(cut.b.Offset, 3 + d);
@@ -198,8 +199,8 @@ TEST(SmallIntDeathTest, FatalMisuse) {
         ShortDivSmallInt(a, 2, a);
       },
       [] {
-        SmallInt a(4), v;
-        v.AllocSpecial(a, 1);
+        SmallInt a(4);
+        SmallIntView v(a, 1);
         v.Alloc(100);
       },
       [] {
