@@ -170,6 +170,14 @@ void SpecialMul(const BigInt& a, const BigInt& b, BigInt& r, long m) {
   const long offset = a.Offset + b.Offset + a.Size + b.Size;
   const bool owned = m == 0;
   const long L = owned ? std::min(a.Size + b.Size, r.NAlloc) : m;
+  // A block's product lands below the block by the limbs the result drops;
+  // when r shares b's storage, only the next block is saved from it.
+  if (r.Limbs == b.Limbs && b.Limbs != a.Limbs && a.Size + b.Size - L > block) {
+    BigInt copy(b.Size);
+    b.CopyTo(copy);
+    SpecialMul(a, copy, r, m);
+    return;
+  }
   const bool bIsA = b.Limbs == a.Limbs && b.Size == a.Size;
   if (!SpectrumCached(a.Limbs, N)) BigIntToFFT(a.Limbs, a.Size, f.FFTBufA, N);
   RecordSpectrum(a.Limbs, N);
@@ -258,7 +266,7 @@ void MulTruncated(const BigInt& a, const BigInt& b, BigInt& r) {
   const long Lh = std::min(a.Size + b.Size - t, r.NAlloc);
   Zero(r, 0, L - Lh);
   BigIntView upper = r.ViewFrom(L - Lh);
-  upper.NAlloc = Lh;
+  upper.SetCapacity(Lh);
   const BigIntView ua = a.ViewFrom(cutA ? ta : 0);
   const BigIntView ub = b.ViewFrom(cutA ? 0 : tb);
   MulTruncated(ua, ub, upper);

@@ -361,7 +361,7 @@ void SqrtResidualBand(const BigInt& x, long lo, long hi, long m, BigInt& t, int&
     while (len > drop && band[len - 1] == 0) len--;
     s = -1;
   } else {
-    std::printf("PB in try !\n");
+    ProgressPrint("PB in try !\n");
     return;
   }
   for (long c = drop; c < len; c++) band[c - drop] = band[c];

@@ -7,6 +7,7 @@
 
 #include "shell/error_report.h"
 #include "shell/memory.h"
+#include "shell/progress.h"
 
 namespace {
 
@@ -378,8 +379,8 @@ void MulSmallInt(const SmallInt& a, const SmallInt& b, SmallInt& r, int update) 
   const long nx = x.Size, ny = y.Size;
   if (ny > kSmallIntMaxTerms) {
     // Beyond this a coefficient could pass 2^53 and the product would be wrong.
-    std::printf("Problem in MulSmallInt, SmallInt are too large, Na=%ld, Nb=%ld\n", a.Size,
-                b.Size);
+    ProgressPrint("Problem in MulSmallInt, SmallInt are too large, Na=%ld, Nb=%ld\n", a.Size,
+                  b.Size);
     error("Problem in MulSmallInt, SmallInt are too large");
   }
   if (&r != &a && &r != &b && x.Limbs[nx - 1] != 0 && y.Limbs[ny - 1] != 0 &&
@@ -473,7 +474,7 @@ void ShortDivSmallInt(const SmallInt& a, double m, SmallInt& r) {
     R[i] = m < 0 ? -q : q;
   }
   if (rem != 0) {
-    std::printf("carry=%.0lf, m=%.0lf\n", rem, m);
+    ProgressPrint("carry=%.0lf, m=%.0lf\n", rem, m);
     error("Carry is not zero in ShortDivSmallInt");
   }
   r.Size = n;
