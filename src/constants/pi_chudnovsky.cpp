@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-
 #include <utility>
 
 #include "constants/series_sum.h"
@@ -21,14 +20,22 @@ namespace {
 
 double LimbBytes(double n) { return 8 * (n + 1); }
 
-void SetLimbs3(SmallInt& s, double l0, double l1, double l2, long size) {
-  s.Limbs[0] = l0;
-  s.Limbs[1] = l1;
-  s.Limbs[2] = l2;
-  s.Size = size;
+// q(k) = k^3 * 640320^3 / 24.
+void SetQ(SmallInt& q, double k) {
+  q.Limbs[0] = 32000;
+  q.Limbs[1] = 58860;
+  q.Limbs[2] = 10939;
+  q.Size = 3;
+  MulThreeFactorsSmallInt(q, k, k, k);
 }
 
-bool IsOdd(double k) { return std::fmod(k, 2) == 1; }
+// P += sigma(k) w: the terms of odd index are added.
+void AddTerm(SmallInt& P, const SmallInt& w, double k) {
+  if (std::fmod(k, 2) == 1)
+    AddSmallInt(P, w, P);
+  else
+    SubstractSmallInt(P, w, P);
+}
 
 }  // namespace
 
@@ -82,18 +89,15 @@ void PiChudnovskyComputation::LastBabyStep(double a, double b, SmallInt& A, Smal
 
   P.Set(0);
   // l(b) = 13591409 + 545140134 b; later terms step down by 545140134.
-  SetLimbs3(SmallTerm, 140134, 545, 0, 2);
+  SmallTerm.Limbs[0] = 140134;
+  SmallTerm.Limbs[1] = 545;
+  SmallTerm.Size = 2;
   ShortMulSmallInt(SmallTerm, b, SmallTerm);
   SmallTerm.Limbs[0] += 13591409;
   SmallTerm.UpdateSmallInt();
   MulSmallInt(SmallTerm, A, SmallWork);
-  if (IsOdd(b))
-    AddSmallInt(P, SmallWork, P);
-  else
-    SubstractSmallInt(P, SmallWork, P);
-  // q(b) = b^3 * 640320^3 / 24
-  SetLimbs3(SmallWork, 32000, 58860, 10939, 3);
-  MulThreeFactorsSmallInt(SmallWork, b, b, b);
+  AddTerm(P, SmallWork, b);
+  SetQ(SmallWork, b);
   MulSmallInt(Q, SmallWork, Q);
 
   // Q holds p(a+1..j) q(j+1..b) before round j.
@@ -101,12 +105,8 @@ void PiChudnovskyComputation::LastBabyStep(double a, double b, SmallInt& A, Smal
     SmallTerm.Limbs[0] -= 545140134;
     SmallTerm.UpdateSmallInt();
     MulSmallInt(SmallTerm, Q, SmallWork);
-    if (IsOdd(j))
-      AddSmallInt(P, SmallWork, P);
-    else
-      SubstractSmallInt(P, SmallWork, P);
-    SetLimbs3(SmallWork, 32000, 58860, 10939, 3);
-    MulThreeFactorsSmallInt(SmallWork, j, j, j);
+    AddTerm(P, SmallWork, j);
+    SetQ(SmallWork, j);
     DivThreeFactorsSmallInt(Q, 6 * j - 5, 2 * j - 1, 6 * j - 1);
     MulSmallInt(Q, SmallWork, Q);
   }

@@ -101,7 +101,11 @@ constexpr long kPad = 4;
 // top down; y is padded with kPad zeros on both sides. A block reads x only at
 // or below its own top, so r may be x. Exact: each lane sums integer products
 // below 2^53 in whatever order.
+#if defined(__x86_64__)
+// Compiled for AVX2 and for any x86-64, chosen at run time; other machines
+// take the generic vector code.
 __attribute__((target_clones("arch=x86-64-v3", "default")))
+#endif
 void ConvolveBlocks(const double* x, long nx, const double* y, long ny, double* r) {
   const long n = nx + ny - 1;
   long k0 = n - 4;
@@ -526,30 +530,30 @@ void LongShortDivSmallInt(const SmallInt& a, double m, SmallInt& r) {
     r.Trim();
 }
 
-void MulThreeFactorsSmallInt(SmallInt& a, double f1, double f2, double f3) {
+namespace {
+
+// a = op(a, f1 f2 f3) in as few passes as the bound of one factor allows.
+void ThreeFactors(SmallInt& a, double f1, double f2, double f3, double bound,
+                  void (*op)(const SmallInt&, double, SmallInt&)) {
   const double f12 = f1 * f2;
-  if (std::fabs(f12 * f3) <= 1e15) {
-    ShortMulSmallInt(a, f12 * f3, a);
-  } else if (std::fabs(f12) <= 1e15) {
-    ShortMulSmallInt(a, f12, a);
-    ShortMulSmallInt(a, f3, a);
+  if (std::fabs(f12 * f3) <= bound) {
+    op(a, f12 * f3, a);
+  } else if (std::fabs(f12) <= bound) {
+    op(a, f12, a);
+    op(a, f3, a);
   } else {
-    ShortMulSmallInt(a, f1, a);
-    ShortMulSmallInt(a, f2, a);
-    ShortMulSmallInt(a, f3, a);
+    op(a, f1, a);
+    op(a, f2, a);
+    op(a, f3, a);
   }
 }
 
+}  // namespace
+
+void MulThreeFactorsSmallInt(SmallInt& a, double f1, double f2, double f3) {
+  ThreeFactors(a, f1, f2, f3, 1e15, ShortMulSmallInt);
+}
+
 void DivThreeFactorsSmallInt(SmallInt& a, double f1, double f2, double f3) {
-  const double f12 = f1 * f2;
-  if (std::fabs(f12 * f3) <= 1e12) {
-    ShortDivSmallInt(a, f12 * f3, a);
-  } else if (std::fabs(f12) <= 1e12) {
-    ShortDivSmallInt(a, f12, a);
-    ShortDivSmallInt(a, f3, a);
-  } else {
-    ShortDivSmallInt(a, f1, a);
-    ShortDivSmallInt(a, f2, a);
-    ShortDivSmallInt(a, f3, a);
-  }
+  ThreeFactors(a, f1, f2, f3, 1e12, ShortDivSmallInt);
 }

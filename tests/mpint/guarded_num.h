@@ -36,12 +36,7 @@ class Num {
     }
     return true;
   }
-  BigInt& Set(const std::vector<double>& limbs, long offset = 0) {
-    for (size_t i = 0; i < limbs.size(); i++) b.Limbs[i] = limbs[i];
-    b.Size = static_cast<long>(limbs.size());
-    b.Offset = offset;
-    return b;
-  }
+  BigInt& Set(const std::vector<double>& limbs, long offset = 0) { return fftt::SetLimbs(b, limbs, offset); }
   std::vector<double> Limbs() const { return fftt::Limbs(b); }
 
  private:
