@@ -31,7 +31,9 @@ class SeriesSplitting {
   // False when every p(k) is 1: A is then neither stored nor multiplied.
   virtual bool HasFactorA() const { return true; }
   // The fatal message for a P of the wrong sign.
-  virtual const char* WrongSignMessage() const { return "P does not have the right sign in GiantStep"; }
+  virtual const char* WrongSignMessage() const {
+    return "P does not have the right sign in GiantStep";
+  }
   // Called after each merge of GiantStep, for the progress of the series.
   virtual void Merged(double /*a*/, double /*b*/) {}
 

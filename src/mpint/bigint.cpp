@@ -72,7 +72,8 @@ void BigInt::WriteToBuffer(double* dst, long count, long start) const {
 }
 
 void BigInt::SetCapacity(long n) {
-  if (n < 0 || n > room_) errorf("Error, a capacity of %ld limbs is beyond the %ld limbs stored", n, room_);
+  if (n < 0 || n > room_)
+    errorf("Error, a capacity of %ld limbs is beyond the %ld limbs stored", n, room_);
   NAlloc = n;
 }
 

@@ -105,7 +105,8 @@ void MulBigInt(const BigInt& a, const BigInt& b, BigInt& r, BigInt* special) {
   } else if (3 * std::min(a.Size, b.Size) > GetNFFT()) {
     // Neither operand fits one transform: the block product cuts both, and
     // with room for every limb it is exact.
-    WithOperandsApartFrom(r, a, b, [&r](const BigInt& x, const BigInt& y) { MulTruncated(x, y, r); });
+    WithOperandsApartFrom(r, a, b,
+                          [&r](const BigInt& x, const BigInt& y) { MulTruncated(x, y, r); });
   } else if (a.Size > b.Size) {
     MulUnbalanced(b, a, r, special);
   } else {

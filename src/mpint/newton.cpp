@@ -19,7 +19,9 @@ struct Share {
   const char* phase;
   double from, to;
   void Report(double done) const { ProgressUpdate(phase, from + (to - from) * done); }
-  Share Part(double a, double b) const { return {phase, from + (to - from) * a, from + (to - from) * b}; }
+  Share Part(double a, double b) const {
+    return {phase, from + (to - from) * a, from + (to - from) * b};
+  }
 };
 
 // Rows of the band residual between two carry releases: 1000 rows of terms
@@ -194,7 +196,9 @@ void Inverse(const BigInt& a, BigInt& x, BigInt& t, const Share& share) {
 
 }  // namespace
 
-void InverseBigInt(const BigInt& a, BigInt& x, BigInt& t) { Inverse(a, x, t, Share{"Inverse", 0, 1}); }
+void InverseBigInt(const BigInt& a, BigInt& x, BigInt& t) {
+  Inverse(a, x, t, Share{"Inverse", 0, 1});
+}
 
 void DivBigInt(BigInt& a, BigInt& b, BigInt& t, BigInt& q) {
   if (b.Size < 1 || b.IsZero()) error("Error in DivBigInt, division by zero\n");

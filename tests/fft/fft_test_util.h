@@ -37,7 +37,9 @@ struct Num {
   explicit Num(long cap) { b.Alloc(cap); }
   Num(const Num&) = delete;
   Num& operator=(const Num&) = delete;
-  BigInt& Set(const std::vector<double>& limbs, long offset = 0) { return SetLimbs(b, limbs, offset); }
+  BigInt& Set(const std::vector<double>& limbs, long offset = 0) {
+    return SetLimbs(b, limbs, offset);
+  }
   std::vector<double> Limbs() const { return fftt::Limbs(b); }
 };
 

@@ -83,11 +83,6 @@ TEST(BigIntOwnership, StorageAndCapacity) {
     EXPECT_EQ(a.NAlloc, 10);
     BigInt b(std::move(a));
     EXPECT_EQ(a.Limbs, nullptr);
-    EXPECT_EQ(b.Limbs[0], 7);
-    EXPECT_EQ(b.Room(), 10);
-    BigIntView v = b.Above(3);
-    EXPECT_EQ(v.Limbs, b.Limbs + 1);
-    EXPECT_EQ(v.Room(), 9);
     a = std::move(b);
     EXPECT_EQ(a.Limbs[0], 7);
   }

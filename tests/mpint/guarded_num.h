@@ -36,7 +36,9 @@ class Num {
     }
     return true;
   }
-  BigInt& Set(const std::vector<double>& limbs, long offset = 0) { return fftt::SetLimbs(b, limbs, offset); }
+  BigInt& Set(const std::vector<double>& limbs, long offset = 0) {
+    return fftt::SetLimbs(b, limbs, offset);
+  }
   std::vector<double> Limbs() const { return fftt::Limbs(b); }
 
  private:

@@ -166,8 +166,8 @@ TEST(Multiply, ResultOnEitherOperand) {
                         {20, 2000, 1500}, {2000, 20, 1500}, {300, 5000, 2000}, {4000, 4000, 1000}};
   for (Case c : cases) {
     for (int onA = 0; onA < 4; onA++) {
-      SCOPED_TRACE(std::to_string(c.na) + " x " + std::to_string(c.nb) + (onA % 2 ? " on a" : " on b") +
-                   (onA > 1 ? " with a special operand" : ""));
+      SCOPED_TRACE(std::to_string(c.na) + " x " + std::to_string(c.nb) +
+                   (onA % 2 ? " on a" : " on b") + (onA > 1 ? " with a special operand" : ""));
       Num a(c.na + c.nb), b(c.na + c.nb), want(c.na + c.nb), special(c.na + c.nb);
       fftt::Fill(a.b, c.na, g);
       fftt::Fill(b.b, c.nb, g);
