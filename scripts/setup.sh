@@ -6,8 +6,11 @@ command -v cmake >/dev/null 2>&1 || need+=(cmake)
 command -v g++ >/dev/null 2>&1 || need+=(g++)
 command -v make >/dev/null 2>&1 || need+=(make)
 if [ "${1:-}" = "--tests" ]; then
-  [ -f /usr/include/gtest/gtest.h ] || need+=(libgtest-dev)
-  { [ -f /usr/lib/x86_64-linux-gnu/libgtest.a ] || [ -f /usr/lib/x86_64-linux-gnu/libgtest.so ]; } || need+=(libgtest-dev googletest)
+  # The library directory depends on the machine (x86_64-linux-gnu, aarch64-linux-gnu, ...).
+  shopt -s nullglob
+  libs=(/usr/lib/libgtest.* /usr/lib/*/libgtest.* /usr/local/lib/libgtest.* /usr/local/lib/*/libgtest.*)
+  shopt -u nullglob
+  { [ -f /usr/include/gtest/gtest.h ] && [ ${#libs[@]} -gt 0 ]; } || need+=(libgtest-dev googletest)
 fi
 if [ ${#need[@]} -gt 0 ]; then
   sudo=""

@@ -12,6 +12,8 @@
 #include "shell/error_report.h"
 #include "shell/files.h"
 #include "shell/memory.h"
+#include "shell/progress.h"
+#include "shell/result_file.h"
 #include "shell/resume.h"
 #include "shell/unavailable.h"
 #include "shell/version.h"
@@ -23,11 +25,7 @@ constexpr long kMaxFFTUnits = 32768;
 
 // Re-asking is bounded so that no answer sequence keeps the dialogue going forever.
 void CountWrongAnswer(int& wrong) {
-  if (++wrong >= 4 * kMaxBadAnswers) {
-    std::printf("\nToo many invalid answers, Numora stops.\n");
-    std::fflush(stdout);
-    std::exit(kExitFailure);
-  }
+  if (++wrong >= 4 * kMaxBadAnswers) TooManyInvalidAnswers();
 }
 
 }  // namespace
@@ -39,6 +37,13 @@ long LargestFFTUnits(double digits, int first) {
     while (n < cap && static_cast<double>(n) * 12 * 1024 < digits) n *= 2;
   }
   return n < cap ? n : cap;
+}
+
+std::string DigitsRefusal(double digits) {
+  if (digits < kMinDigits) return "Error, should compute at least 10000 digits";
+  if (digits > kMaxDigits)
+    return "Error, Numora computes at most 20000000000 digits (the largest numbers it can hold)";
+  return "";
 }
 
 void PiTimeFactors(int mode, double factors[10]) {
@@ -58,8 +63,47 @@ void ConstantComputation::GetFFTSizeRange(int* first, int* end, double factors[1
 }
 
 void ConstantComputation::PrintMemoryUsed() const {
-  std::printf("Total Physical Memory Allocated = %.0lf Kbytes\n",
-              static_cast<double>(TotalAllocatedBytes()) / 1024);
+  ProgressPrint("Total Physical Memory Allocated = %.0lf Kbytes\n",
+                static_cast<double>(TotalAllocatedBytes()) / 1024);
+}
+
+long ConstantComputation::TableUnits() const {
+  int first, end;
+  double factors[10];
+  GetFFTSizeRange(&first, &end, factors);
+  long n = LargestFFTUnits(Digits, first);
+  // A small count in a disk mode would leave no row at all: offer 1 k.
+  if ((n >> first) <= 0) n = 1L << first;
+  return n;
+}
+
+long ConstantComputation::FirstRowUnits() const {
+  int first, end;
+  double factors[10];
+  GetFFTSizeRange(&first, &end, factors);
+  return TableUnits() >> first;
+}
+
+long ConstantComputation::FittingFFTUnits(double memoryBytes) const {
+  int first, end;
+  double factors[10];
+  GetFFTSizeRange(&first, &end, factors);
+  const long n = TableUnits();
+  long smallest = n >> first;
+  for (int i = first; i < end && (n >> i) > 0; i++) {
+    const long s = n >> i;
+    double memory, disk;
+    EstimateMemory(s * 1024, &memory, &disk);
+    if (memoryBytes <= 0 || memory <= memoryBytes) return s;
+    smallest = s;
+  }
+  return smallest;
+}
+
+void ConstantComputation::SetFFTUnits(long k) {
+  long p = TableUnits();
+  while (p > k) p /= 2;
+  FFTSize = p * 1024;
 }
 
 void ConstantComputation::ChooseParameters() {
@@ -84,21 +128,18 @@ void ConstantComputation::ChooseParameters() {
     std::printf("\n");
   }
 
-  Digits = 0;
-  while (Digits < 10000) {
+  for (;;) {
     Digits = Floor(AskDouble("Number of decimal digits : "));
-    if (Digits < 10000) {
-      std::printf("Error, should compute at least 10000 digits\n");
-      CountWrongAnswer(wrong);
-    }
+    const std::string refused = DigitsRefusal(Digits);
+    if (refused.empty()) break;
+    std::printf("%s\n", refused.c_str());
+    CountWrongAnswer(wrong);
   }
 
   int first, end;
   double factors[10];
   GetFFTSizeRange(&first, &end, factors);
-  long n = LargestFFTUnits(Digits, first);
-  // A small count in a disk mode would leave no row at all: offer 1 k.
-  if ((n >> first) <= 0) n = 1L << first;
+  const long n = TableUnits();
 
   std::printf("Possible FFT modes, with approximate needed memory :\n");
   std::printf("\n");
@@ -130,9 +171,7 @@ void ConstantComputation::ChooseParameters() {
     if (k <= 0) CountWrongAnswer(wrong);
   }
   std::printf("\n");
-  long p = n;
-  while (p > k) p /= 2;
-  FFTSize = p * 1024;
+  SetFFTUnits(k);
 
   Compressed = static_cast<int>(
       AskLong("Compressed output (also useful to specify output format) ? [0=No, 1=Yes] : "));
@@ -142,13 +181,16 @@ void ConstantComputation::ChooseParameters() {
 int ConstantComputation::Run() {
   // Refused before anything is asked or written while the disk modes are missing.
   RequireAvailable(*this, true);
-  if (IsMultiRun()) AskTimeThreshold();
+  if (IsMultiRun() && Interactive) AskTimeThreshold();
   const std::string file = GetResultFileName();
   const std::string version = GetVersion();
   const std::string name = GetName();
 
+  // The result is built beside the previous one, which it replaces only once
+  // complete: a run that fails or is cancelled leaves the previous result.
+  ResultFile result(file, ParamFile == nullptr, IsMultiRun() != 0);
   if (ParamFile == nullptr) {
-    FILE* f = OpenOrDie(file, "w");
+    FILE* f = result.Open();
     std::fprintf(f, "Program : Numora version %s\n", version.c_str());
     std::fprintf(f, "Computation of %.0lf digits of %s\n", Digits, name.c_str());
     PrintMethod(f);
@@ -157,7 +199,7 @@ int ConstantComputation::Run() {
     EstimateMemory(FFTSize, &memory, &disk);
     std::fprintf(f, "Physical memory used : ~ %.0lf K\n", memory / 1024);
     std::fprintf(f, "Disk memory used : ~ %.2lf Meg\n", disk / 1024);
-    CloseOrDie(f, file);
+    result.Close(f);
   }
   if (Mode != kModeStandard) {
     ResetTimer(kTimerDiskRead);
@@ -168,10 +210,11 @@ int ConstantComputation::Run() {
   GetTimeString(start);
   RunStart = GetSeconds();
   const int finished = Compute();
+  ProgressEnd();
   const double duration = GetSeconds() - RunStart;
   GetTimeString(stop);
 
-  FILE* f = OpenOrDie(file, "a");
+  FILE* f = result.Open();
   std::fprintf(f, "------------------------------------------------------------\n");
   std::fprintf(f, "Computation run information :\n\n");
   std::fprintf(f, "Start : %s", start);
@@ -182,7 +225,7 @@ int ConstantComputation::Run() {
     std::fprintf(f, "\nTime spent in disk swapping : %.0lf s (reading %.0lf, writing %.0lf)\n",
                  r + w, r, w);
   }
-  CloseOrDie(f, file);
+  result.Close(f);
   std::printf("---------------------------------------------------------------\n");
 
   double total = duration;
@@ -198,33 +241,29 @@ int ConstantComputation::Run() {
   }
   std::printf("Total computation time : %.2lf seconds(~ %.2lf hours)\n", total, total / 3600);
   std::printf("Writing informations into file %s\n", file.c_str());
-  f = OpenOrDie(file, "a");
+  f = result.Open();
   std::fprintf(f, "============================================================\n");
   std::fprintf(f, "Total computation time : %.2lf seconds (~ %.2lf hours)\n", total, total / 3600);
   std::fprintf(f, "============================================================\n");
-  CloseOrDie(f, file);
+  result.Close(f);
   std::printf("\n");
 
-  const int verdict = CheckResult();
-  if (verdict == 0)
+  Verdict = CheckResult();
+  if (Verdict == 0)
     std::printf("*** ERROR in computation ***\n");
-  else if (verdict != -1)
+  else if (Verdict != -1)
     std::printf("The computation seems OK\n");
 
-  OutputResult();
+  OutputResult(result);
+  result.Commit();
   if (ParamFile != nullptr) std::remove(kParamFileName);
   if (Result != nullptr) Result->Free();
-
-  // Scratch files of the disk products: "A000", "A001", ... up to the first missing one.
-  for (int j = 0; j <= 999; j++) {
-    char scratch[8];
-    std::snprintf(scratch, sizeof scratch, "A%03d", j);
-    if (std::remove(scratch) != 0) break;
-  }
+  // Only the scratch files this run created (those of the disk products).
+  RemoveScratchFiles();
   return 1;
 }
 
-void ConstantComputation::OutputResult() {
+void ConstantComputation::OutputResult(ResultFile& result) {
   if (Result != nullptr) {
     const std::string name = GetName();
     if (Compressed != 0 && CompressedResultsAvailable()) {
@@ -234,12 +273,11 @@ void ConstantComputation::OutputResult() {
       if (Compressed != 0)
         std::printf("Compressed results are not available in this version: "
                     "the digits are written as text.\n");
-      const std::string file = GetResultFileName();
-      std::printf("Appending result to file %s ...", file.c_str());
+      std::printf("Appending result to file %s ...", result.FinalName().c_str());
       std::fflush(stdout);
-      FILE* f = OpenOrDie(file, "a");
+      FILE* f = result.Open();
       OutputNumber(*Result, name.c_str(), Digits, f, 0, 1);
-      CloseOrDie(f, file);
+      result.Close(f);
     }
   }
   std::printf("\n");

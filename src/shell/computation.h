@@ -6,11 +6,18 @@
 #include <string>
 
 class MPInt;
+class ResultFile;
 
 // Modes of computation.
 constexpr int kModeStandard = 0;
 constexpr int kModeBasicDisk = 1;
 constexpr int kModeAdvancedDisk = 2;
+
+// Bounds of the digit count. The upper bound keeps every number of a run
+// within the largest disk layout (2^31 limbs of 12 digits), with room for the
+// intermediate numbers, which are larger than the result.
+constexpr double kMinDigits = 10000;
+constexpr double kMaxDigits = 2e10;
 
 class ConstantComputation {
  public:
@@ -47,7 +54,24 @@ class ConstantComputation {
   virtual int Run();
   virtual int HasDiskModes() const { return 1; }
   virtual int IsMultiRun() const { return 0; }
-  virtual void OutputResult();
+  // Appends the digits (or writes the compressed result) for the result file.
+  virtual void OutputResult(ResultFile& file);
+
+  // The largest row of the FFT table for the digit count and mode, in units
+  // of 1024 points (the first row is this shifted right by the range's first).
+  long TableUnits() const;
+  // The first (fastest) row, which is also the largest FFT size accepted.
+  long FirstRowUnits() const;
+  // The fastest row whose memory estimate fits in memoryBytes (the smallest
+  // row when none fits; any row when memoryBytes is 0), in units of 1024.
+  long FittingFFTUnits(double memoryBytes) const;
+  // FFTSize from an entry in k, brought down to a row of the table.
+  void SetFFTUnits(long k);
+
+  // Set by Run: the verdict of CheckResult (-1 no check, 0 wrong).
+  int Verdict = -1;
+  // False when the parameters come from the command line: nothing is asked.
+  bool Interactive = true;
 };
 
 // Saves the state for the next run in "ParamNumora".
@@ -61,3 +85,6 @@ void PiTimeFactors(int mode, double factors[10]);
 // Largest useful transform (in units of 1024 points) for the digit count,
 // before the table's cap: the smallest power of two n with n * 12288 >= digits.
 long LargestFFTUnits(double digits, int first);
+
+// The reason a digit count is refused, or "" when it is accepted.
+std::string DigitsRefusal(double digits);

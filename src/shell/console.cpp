@@ -45,22 +45,16 @@ T AskNumber(const char* prompt, const char* kind, Parse parse) {
     T value;
     if (parse(token, value)) return value;
     DiscardLine();
-    if (attempt + 1 >= kMaxBadAnswers) {
-      std::printf("\nToo many invalid answers, Numora stops.\n");
-      std::fflush(stdout);
-      std::exit(kExitFailure);
-    }
+    if (attempt + 1 >= kMaxBadAnswers) TooManyInvalidAnswers();
     std::printf("\"%s\" is not %s, please try again.\n", token.c_str(), kind);
   }
 }
 
 }  // namespace
 
-void EndOfInput() {
-  std::printf("\nEnd of input: no answer to the question, Numora stops.\n");
-  std::fflush(stdout);
-  std::exit(kExitFailure);
-}
+void EndOfInput() { Refuse("\nEnd of input: no answer to the question, Numora stops."); }
+
+void TooManyInvalidAnswers() { Refuse("\nToo many invalid answers, Numora stops."); }
 
 long AskLong(const char* prompt) {
   return AskNumber<long>(prompt, "a whole number", [](const std::string& t, long& v) {
@@ -69,6 +63,15 @@ long AskLong(const char* prompt) {
     v = std::strtol(t.c_str(), &end, 10);
     return end != t.c_str() && *end == '\0' && errno == 0;
   });
+}
+
+long AskLongIn(const char* prompt, long low, long high) {
+  for (int attempt = 0;; attempt++) {
+    const long v = AskLong(prompt);
+    if (v >= low && v <= high) return v;
+    if (attempt + 1 >= kMaxBadAnswers) TooManyInvalidAnswers();
+    std::printf("Error, the answer should be between %ld and %ld\n", low, high);
+  }
 }
 
 double AskDouble(const char* prompt) {
@@ -100,6 +103,17 @@ std::string ReadLine() {
     ch = NextChar();
   }
   return line;
+}
+
+std::string AskText(const char* prompt, const std::function<std::string(const std::string&)>& check) {
+  for (int attempt = 0;; attempt++) {
+    std::fputs(prompt, stdout);
+    const std::string line = ReadLine();
+    const std::string refused = check(line);
+    if (refused.empty()) return line;
+    if (attempt + 1 >= kMaxBadAnswers) TooManyInvalidAnswers();
+    std::printf("%s Please try again.\n", refused.c_str());
+  }
 }
 
 int SkipToColon(FILE* stream) {

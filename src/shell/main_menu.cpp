@@ -14,8 +14,10 @@
 #include "shell/current.h"
 #include "shell/debug_state.h"
 #include "shell/error_report.h"
+#include "shell/platform.h"
 #include "shell/resume.h"
 #include "shell/user_entries.h"
+#include "userconst/user_constant.h"
 #include "shell/version.h"
 
 namespace {
@@ -37,11 +39,9 @@ ConstantComputation* Resume(FILE* param) {
   ConstantComputation* computation = ComputationForTypeCode(code);
   if (computation == nullptr) {
     std::fclose(param);
-    std::printf("The parameter file \"ParamNumora\" names an unknown computation (type %ld).\n"
-                "Delete the file to start a new computation.\n",
-                code);
-    std::fflush(stdout);
-    std::exit(kExitFailure);
+    Refuse("The parameter file \"ParamNumora\" names an unknown computation (type %ld).\n"
+           "Delete the file to start a new computation.",
+           code);
   }
   computation->ReadParams(param);
   std::printf("A Parameter file exists that permits to go on with previous\n");
@@ -67,6 +67,7 @@ int MainMenu() {
   ConstantComputation* computation = nullptr;
   FILE* param = std::fopen(kParamFileName, "r");
   if (param != nullptr) {
+    LockOrRefuse();
     computation = Resume(param);
   } else {
     std::printf("Menu : \n");
@@ -81,6 +82,7 @@ int MainMenu() {
     std::printf("[8] Check a compress result Pi file\n");
     long choice = AskLong("Enter your choice : ");
     std::printf("\n");
+    if ((choice >= 0 && choice <= 4) || choice == 6) LockOrRefuse();
     switch (choice) {
       case 0: computation = new PiChudnovskyComputation(); break;
       case 1: computation = new PiRamanujanComputation(); break;
@@ -95,10 +97,23 @@ int MainMenu() {
     }
   }
 
-  SetCurrentComputation(computation);
   if (param == nullptr) computation->ChooseParameters();
-  computation->Run();
-  return 0;
+  return RunComputation(*computation);
+}
+
+void LockOrRefuse() {
+  long holder = 0;
+  if (!LockWorkingDirectory(&holder))
+    Refuse("Another Numora computation (process %ld) is running in this directory.\n"
+           "Wait until it ends, or start Numora in another directory.",
+           holder);
+}
+
+int RunComputation(ConstantComputation& computation) {
+  SetCurrentComputation(&computation);
+  computation.Run();
+  // A result whose check failed is written, but the run is not a success.
+  return computation.Verdict == 0 ? kExitFailure : 0;
 }
 
 void DecompressMenu() {
@@ -122,12 +137,9 @@ void DecompressMenu() {
 
   const std::string info = name + "-info";
   FILE* f = std::fopen(info.c_str(), "r");
-  if (f == nullptr) {
-    std::printf("Cannot open the file %s: no compressed result of %s is here.\n", info.c_str(),
-                name.c_str());
-    std::fflush(stdout);
-    std::exit(kExitFailure);
-  }
+  if (f == nullptr)
+    Refuse("Cannot open the file %s: no compressed result of %s is here.", info.c_str(),
+           name.c_str());
   double digits = 0, size = 0, offset = 0;
   bool ok = std::fscanf(f, "%lf", &digits) == 1 && std::fscanf(f, "%lf", &size) == 1 &&
             std::fscanf(f, "%lf", &offset) == 1;
@@ -135,11 +147,6 @@ void DecompressMenu() {
   // The stored length and exponent must describe the digits the file claims.
   ok = ok && digits >= 1 && digits < 1e15 && size >= 1 && size <= std::floor(digits / 12 + 1) + 2 &&
        offset == std::floor(offset) && size == std::floor(size);
-  if (!ok) {
-    std::printf("The file %s is damaged: it does not describe a compressed result.\n",
-                info.c_str());
-    std::fflush(stdout);
-    std::exit(kExitFailure);
-  }
+  if (!ok) Refuse("The file %s is damaged: it does not describe a compressed result.", info.c_str());
   DecompressResult(name, digits, static_cast<long>(size), static_cast<long>(offset));
 }

@@ -11,20 +11,20 @@ int64_t& TotalAllocatedBytes() {
   return bytes;
 }
 
+void OutOfMemory(double bytes) {
+  SystemError("Choose fewer digits or a smaller FFT size, or close other programs, "
+              "then start Numora again.",
+              "Not enough memory: an allocation of %.0lf Kbytes failed "
+              "(%.0lf Kbytes already allocated)",
+              bytes / 1024, static_cast<double>(TotalAllocatedBytes()) / 1024);
+}
+
 void AllocDoubles(long n, double** raw, double** aligned) {
   if (n < 0) n = 0;
   size_t bytes = 8 * static_cast<size_t>(n) + 8;
   size_t rounded = (bytes + 63) / 64 * 64;
   void* p = std::aligned_alloc(64, rounded);
-  if (p == nullptr) {
-    char msg[200];
-    std::snprintf(msg, sizeof msg,
-                  "Not enough memory: an allocation of %.0lf Kbytes failed "
-                  "(%.0lf Kbytes already allocated)",
-                  static_cast<double>(bytes) / 1024,
-                  static_cast<double>(TotalAllocatedBytes()) / 1024);
-    error(msg);
-  }
+  if (p == nullptr) OutOfMemory(static_cast<double>(bytes));
   *raw = static_cast<double*>(p);
   *aligned = *raw;
   TotalAllocatedBytes() += static_cast<int64_t>(bytes);
@@ -41,9 +41,7 @@ long Upper2Power(long n, long max) {
   long p = 4;
   while (p < n) p *= 2;
   if (p > max) {
-    char msg[100];
-    std::snprintf(msg, sizeof msg, "Error in Upper2Power , N=%ld is too big\n", n);
-    error(msg);
+    errorf("Error in Upper2Power , N=%ld is too big\n", n);
   }
   return p < 256 ? 256 : p;
 }

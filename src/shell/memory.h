@@ -11,6 +11,8 @@ int64_t& TotalAllocatedBytes();
 // Counts 8 n + 8 bytes. A failed allocation is a fatal error with a clear message.
 void AllocDoubles(long n, double** raw, double** aligned);
 void FreeDoubles(long n, double* raw);
+// Ends the run on a failed allocation of the given size, telling the user what to do.
+[[noreturn]] void OutOfMemory(double bytes);
 
 // The transform size for n inputs: the smallest power of two >= n, at least 256.
 // Above max it is a fatal error.

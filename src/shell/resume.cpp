@@ -35,10 +35,8 @@ void ConstantComputation::ReadParams(FILE* stream) {
 }
 
 void ParamFileDamaged() {
-  std::printf("The parameter file \"ParamNumora\" is damaged or incomplete: the computation\n"
-              "it describes cannot be continued. Delete the file to start a new computation.\n");
-  std::fflush(stdout);
-  std::exit(kExitFailure);
+  Refuse("The parameter file \"ParamNumora\" is damaged or incomplete: the computation\n"
+         "it describes cannot be continued. Delete the file to start a new computation.");
 }
 
 void ConstantComputation::AskTimeThreshold() {

@@ -7,13 +7,10 @@
 #include "shell/error_report.h"
 
 void RequireAvailable(const ConstantComputation& computation, bool implemented) {
-  const char* what = nullptr;
+  const std::string name = computation.GetName();
   if (!implemented)
-    what = "The computation of %s is not available in this version of Numora.\n";
-  else if (computation.Mode != kModeStandard)
-    what = "The disk memory modes are not available in this version of Numora (%s).\n";
-  if (what == nullptr) return;
-  std::printf(what, computation.GetName().c_str());
-  std::fflush(stdout);
-  std::exit(kExitFailure);
+    Refuse("The computation of %s is not available in this version of Numora.", name.c_str());
+  if (computation.Mode != kModeStandard)
+    Refuse("The disk memory modes are not available in this version of Numora (%s).",
+           name.c_str());
 }

@@ -8,9 +8,7 @@
 namespace {
 
 [[noreturn]] void Unavailable(const char* what) {
-  std::printf("%s is not available in this version of Numora.\n", what);
-  std::fflush(stdout);
-  std::exit(kExitFailure);
+  Refuse("%s is not available in this version of Numora.", what);
 }
 
 }  // namespace

@@ -2,6 +2,9 @@
 
 #include <cctype>
 
+#include "userconst/expression_parser.h"
+#include "userconst/fraction.h"
+
 namespace {
 
 // A label is never far from the previous value: a file that holds no ':' in
@@ -128,4 +131,30 @@ std::string WithoutBlanks(const std::string& text) {
   for (char c : text)
     if (c != ' ' && c != '\t') r.push_back(c);
   return r;
+}
+
+std::string FractionRefusal(const std::string& text) {
+  Fraction f;
+  if (f.ParseFraction(text.c_str())) return "";
+  const std::string quoted = "\"" + text + "\"";
+  if (text.find_first_not_of(" \t") == std::string::npos)
+    return "The answer is empty: a fraction such as 1/2 or -4 is wanted.";
+  if (text.find_first_of(".,") != std::string::npos)
+    return quoted + " is not a fraction: write it with whole numbers, for example 1/2 for 0.5.";
+  if (text.find_first_of("nN") != std::string::npos)
+    return quoted + " holds the variable n: a fraction is made of numbers only.";
+  const size_t slash = text.find('/');
+  if (slash != std::string::npos && text.find('/', slash + 1) != std::string::npos)
+    return quoted + " holds more than one '/': write it p/q, with no '/' inside p or q.";
+  Fraction below;
+  if (slash != std::string::npos && below.ParseFraction(text.substr(slash + 1).c_str()) &&
+      below.Num.Sign() == 0)
+    return quoted + " divides by zero.";
+  return quoted + " is not a fraction such as 1/2, -4 or 3/(2*5+1).";
+}
+
+std::string PolynomialRefusal(const std::string& text) {
+  // The parser shows where the expression goes wrong.
+  if (ParsePolynomial(text.c_str()) != nullptr) return "";
+  return "This is not a polynomial in n such as 2n^2+3n+1.";
 }

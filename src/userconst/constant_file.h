@@ -42,6 +42,11 @@ std::string CheckConstantName(std::string& name);
 // True for a name as the file may hold it (no changes made).
 bool IsValidConstantName(const std::string& name);
 
+// Why a typed answer is refused as a fraction ("p" or "p/q", each side a
+// constant expression) or as a polynomial in n; "" when it is accepted.
+std::string FractionRefusal(const std::string& text);
+std::string PolynomialRefusal(const std::string& text);
+
 // The text with its blanks removed: the parser skips blanks anyway, and the
 // file stores each text as one word.
 std::string WithoutBlanks(const std::string& text);

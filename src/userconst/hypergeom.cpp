@@ -38,21 +38,10 @@ std::unique_ptr<Polynom> Constant(const char* text) {
 }
 
 // Reads console lines until one is accepted; returns it without blanks.
-template <typename Accept>
-std::string AskText(const char* prompt, Accept accept) {
-  std::printf("%s", prompt);
-  for (;;) {
-    std::string line = ReadLine();
-    if (accept(line)) return WithoutBlanks(line);
-  }
+std::string AskValue(const char* prompt, std::string (*refusal)(const std::string&)) {
+  return WithoutBlanks(
+      AskText(prompt, [refusal](const std::string& line) { return refusal(WithoutBlanks(line)); }));
 }
-
-bool IsFraction(const std::string& text) {
-  Fraction f;
-  return f.ParseFraction(text.c_str()) != 0;
-}
-
-bool IsPolynomial(const std::string& text) { return ParsePolynomial(text.c_str()) != nullptr; }
 
 }  // namespace
 
@@ -75,17 +64,13 @@ void Hypergeom::DefineSeries() {
     std::printf("Choose your hypergeometric series definition mode : \n");
     std::printf("[0] : alpha + beta * sum_{n>=1}  F(n)/G(n) * Z^n\n");
     std::printf("[1] : alpha + beta * sum_{n>=1} [ prod_{1<=i<=n} (F(i)/G(i)) ] Z^n\n");
-    long mode;
-    do {
-      mode = AskLong("Enter your definition mode : ");
-    } while (mode != 0 && mode != 1);
-    definitionMode_ = static_cast<int>(mode);
-    alphaText_ = AskText("Enter alpha : ", IsFraction);
-    betaText_ = AskText("Enter beta : ", IsFraction);
-    fText_ = AskText("Enter expression for polynomial F(n) : ", IsPolynomial);
-    gText_ = AskText("Enter expression for polynomial G(n) : ", IsPolynomial);
+    definitionMode_ = static_cast<int>(AskLongIn("Enter your definition mode : ", 0, 1));
+    alphaText_ = AskValue("Enter alpha : ", FractionRefusal);
+    betaText_ = AskValue("Enter beta : ", FractionRefusal);
+    fText_ = AskValue("Enter expression for polynomial F(n) : ", PolynomialRefusal);
+    gText_ = AskValue("Enter expression for polynomial G(n) : ", PolynomialRefusal);
   }
-  zText_ = AskText("Enter Z : ", IsFraction);
+  zText_ = AskValue("Enter Z : ", FractionRefusal);
   std::string why;
   if (!BuildFromTexts(&why)) std::printf("Error in hypergeometric series definition\n");
 }

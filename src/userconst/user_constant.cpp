@@ -7,7 +7,8 @@
 #include "shell/console.h"
 #include "shell/error_report.h"
 #include "shell/files.h"
-#include "shell/user_entries.h"
+#include "shell/platform.h"
+#include "shell/progress.h"
 #include "shell/version.h"
 #include "userconst/constant_file.h"
 
@@ -28,6 +29,9 @@ void UserConstantComputation::Define() {
   std::printf("          *      User constant definition    *\n");
   std::printf("          *    (see help.txt file for help)  *\n");
   std::printf("%s%s", kBannerBlank, kBanner);
+  // Where the help is, for a person at a terminal; scripts see the dialogue as it was.
+  const std::string help = FindHelpFile();
+  if (!help.empty() && StdoutIsTerminal()) std::printf("          (help.txt: %s)\n", help.c_str());
   std::printf("\n");
   AskConstantName();
   std::printf("Comments (type <RETURN>.<RETURN> to end) : \n");
@@ -39,26 +43,26 @@ void UserConstantComputation::Define() {
   std::printf("where beta_i are fractions are H_i hypergeometric series\n");
   std::printf("\n");
   long n;
-  for (;;) {
+  for (int attempt = 0;; attempt++) {
     n = AskLong("Enter the number N of functions : ");
     if (n <= 0) return;
     if (n <= kMaxSeries) break;
+    if (attempt + 1 >= kMaxBadAnswers) TooManyInvalidAnswers();
     std::printf("Error, a constant holds at most %ld series\n", kMaxSeries);
   }
 
   for (long i = 0; i < n; i++) {
     std::printf("\n");
-    std::printf("Enter beta_%ld : ", i);
+    char prompt[64];
+    std::snprintf(prompt, sizeof prompt, "Enter beta_%ld : ", i);
+    const std::string line = AskText(prompt, FractionRefusal);
     Fraction beta;
-    std::string line;
-    do {
-      line = ReadLine();
-    } while (!beta.ParseFraction(line.c_str()));
+    beta.ParseFraction(line.c_str());
     betas_.push_back(beta);
     betaTexts_.push_back(WithoutBlanks(line));
 
     std::printf("************ hypergeometric series H_%ld ************\n", i);
-    for (;;) {
+    for (int attempt = 0;; attempt++) {
       std::unique_ptr<Hypergeom> h = DefineUserConstantSeries();
       if (h->CheckSeries()) {
         std::printf("Your series is well defined, it converges like (1/%lf)^n\n",
@@ -68,6 +72,7 @@ void UserConstantComputation::Define() {
         break;
       }
       std::printf("Error in hypergeometric series definition\n");
+      if (attempt + 1 >= kMaxBadAnswers) TooManyInvalidAnswers();
       std::printf("Redefine the hypergeometric series H_%ld :\n", i);
     }
   }
@@ -80,7 +85,7 @@ void UserConstantComputation::Define() {
 }
 
 void UserConstantComputation::AskConstantName() {
-  for (;;) {
+  for (int attempt = 0;; attempt++) {
     std::printf("Enter the constant name : ");
     std::string typed = ReadLine();
     std::string name = typed;
@@ -91,6 +96,7 @@ void UserConstantComputation::AskConstantName() {
       name_ = name;
       return;
     }
+    if (attempt + 1 >= kMaxBadAnswers) TooManyInvalidAnswers();
     std::printf("%s Please type another name.\n", refused.c_str());
   }
 }
@@ -121,7 +127,8 @@ std::unique_ptr<Hypergeom> UserConstantComputation::DefineUserConstantSeries() {
 }
 
 void UserConstantComputation::SaveToFile() {
-  for (;;) {
+  for (int attempt = 0;; attempt++) {
+    if (attempt >= kMaxBadAnswers) TooManyInvalidAnswers();
     std::printf("File name (suffix %s will be automatically added) : ", kConstantFileSuffix);
     const std::string file = ReadWord() + kConstantFileSuffix;
     if (FILE* existing = std::fopen(file.c_str(), "r")) {
@@ -167,27 +174,39 @@ void UserConstantComputation::WriteUserConstantFile(FILE* f) const {
 // -------------------------------------------------------------------- loading
 
 void UserConstantComputation::LoadUserConstantFile() {
-  FILE* f = nullptr;
-  std::string used;
-  while (f == nullptr) {
+  for (int attempt = 0;; attempt++) {
     std::printf("Numora file name (the %s suffix can be omitted) : ", kConstantFileSuffix);
     const std::string typed = ReadWord();
-    used = typed;
-    f = std::fopen(used.c_str(), "r");
-    if (f == nullptr) {
-      used = typed + kConstantFileSuffix;
-      f = std::fopen(used.c_str(), "r");
+    std::string used;
+    if (FILE* f = OpenConstantFile(typed, &used)) {
+      LoadFrom(f, used);
+      return;
     }
-    if (f == nullptr) {
-      std::printf("Neither %s nor %s can be opened.\n", typed.c_str(), used.c_str());
-      std::printf("This file does not exists. Please type an existing file name.\n");
-    }
+    std::printf("Neither %s nor %s can be opened.\n", typed.c_str(), used.c_str());
+    if (attempt + 1 >= kMaxBadAnswers) TooManyInvalidAnswers();
+    std::printf("This file does not exists. Please type an existing file name.\n");
   }
+}
+
+FILE* UserConstantComputation::OpenConstantFile(const std::string& typed, std::string* used) {
+  *used = typed;
+  FILE* f = std::fopen(used->c_str(), "r");
+  if (f == nullptr) {
+    *used = typed + kConstantFileSuffix;
+    f = std::fopen(used->c_str(), "r");
+  }
+  return f;
+}
+
+void UserConstantComputation::LoadFrom(FILE* f, const std::string& used) {
   std::string why;
   const int ok = Unstream(f, &why);
   std::fclose(f);
   if (!ok)
-    errorf("%s\nThe user constant file %s is damaged or incomplete.", why.c_str(), used.c_str());
+    SystemError("Correct the file (see help.txt), or define the constant again with menu "
+                "entry 5.",
+                "%s\nThe user constant file %s is damaged or incomplete.", why.c_str(),
+                used.c_str());
 
   std::printf("%s", kLoadedStars);
   std::printf("*              Constant file loaded               *\n");
@@ -274,8 +293,8 @@ int UserConstantComputation::Compute() {
   for (long i = 0; i < GetSeriesCount(); i++) {
     Hypergeom& h = *series_[i];
     h.SetParameters(Digits, FFTSize, Mode);
-    std::printf("=====> COMPUTING SERIES NUMBER %ld <=====\n", i);
-    std::fflush(stdout);
+    ProgressPrint("=====> COMPUTING SERIES NUMBER %ld <=====\n", i);
+    ProgressUpdate("User constant: series", static_cast<double>(i) / GetSeriesCount());
     // The weight goes into the series' own alpha and beta: exact, whatever
     // the size of its numerator and denominator.
     h.Scale(betas_[i]);
@@ -294,6 +313,7 @@ int UserConstantComputation::Compute() {
     r->Free();
     delete r;
   }
+  ProgressEnd();
   Result = sum;
   return 1;
 }
@@ -322,5 +342,16 @@ void DefineUserConstant() {
 ConstantComputation* LoadUserConstant() {
   auto* constant = new UserConstantComputation;
   constant->LoadUserConstantFile();
+  return constant;
+}
+
+ConstantComputation* LoadUserConstant(const std::string& file) {
+  std::string used;
+  FILE* f = UserConstantComputation::OpenConstantFile(file, &used);
+  if (f == nullptr)
+    Refuse("Neither %s nor %s can be opened: no such user constant file.", file.c_str(),
+           used.c_str());
+  auto* constant = new UserConstantComputation;
+  constant->LoadFrom(f, used);
   return constant;
 }

@@ -17,6 +17,14 @@ constexpr const char* kConstantFileSuffix = ".numora";
 // More series than this in one constant is taken for a damaged count.
 constexpr long kMaxSeries = 1000;
 
+// Menu entry 5: the definition dialogue, saved to a file.
+void DefineUserConstant();
+// Menu entry 6: the user constant loaded from the file the user names, ready
+// for the parameter dialogue.
+ConstantComputation* LoadUserConstant();
+// The same from a file named on the command line; a missing file ends the run.
+ConstantComputation* LoadUserConstant(const std::string& file);
+
 class UserConstantComputation : public ConstantComputation {
  public:
   UserConstantComputation() = default;
@@ -26,6 +34,11 @@ class UserConstantComputation : public ConstantComputation {
   // Asks a file name until one opens, then reads the constant from it. A
   // damaged file ends the run with a message naming it.
   void LoadUserConstantFile();
+  // Opens the file as typed or with the suffix added; null when neither
+  // opens. used is the last name tried.
+  static FILE* OpenConstantFile(const std::string& typed, std::string* used);
+  // Reads the constant from the open file (closed here) and shows it.
+  void LoadFrom(FILE* file, const std::string& used);
   // Reads the constant; 0 with the reason on a damaged file.
   int Unstream(FILE* file, std::string* why);
   void WriteUserConstantFile(FILE* file) const;

@@ -98,11 +98,4 @@ TEST(EByFactorialSeries, SmallRunPrintsItsSizing) {
   EXPECT_EQ(ProgressDots(run.console), 0u) << run.console;
 }
 
-TEST(EByFactorialSeries, DiskModesAreRefusedClearly) {
-  Scratch s;
-  auto r = s.Run("2\n1\n100000\n8\n0\n0\n");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.out.find("The disk memory modes are not available"), std::string::npos) << r.out;
-}
-
 }  // namespace

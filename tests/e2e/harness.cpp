@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -12,6 +13,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <thread>
+#include <vector>
 
 namespace e2e {
 
@@ -42,22 +44,18 @@ void Scratch::Write(const std::string& file, const std::string& content) const {
   out << content;
 }
 
-RunResult Scratch::Run(const std::string& input, int timeoutSeconds) const {
-  const std::string in = Path(".stdin"), out = Path(".stdout");
-  Write(".stdin", input);
-  pid_t pid = fork();
-  if (pid == 0) {
-    if (chdir(dir_.c_str()) != 0) _exit(126);
-    int fin = open(in.c_str(), O_RDONLY);
-    int fout = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fin < 0 || fout < 0) _exit(126);
-    dup2(fin, 0);
-    dup2(fout, 1);
-    dup2(fout, 2);
-    execl(NUMORA_BINARY, "numora", static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  RunResult result;
+namespace {
+
+// argv of the program: "numora" and the arguments.
+std::vector<char*> Argv(const std::vector<std::string>& args) {
+  std::vector<char*> argv{const_cast<char*>("numora")};
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  return argv;
+}
+
+// Waits for the child; kills it at the deadline.
+void Wait(pid_t pid, int timeoutSeconds, RunResult& result) {
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
   int status = 0;
   for (;;) {
@@ -72,10 +70,123 @@ RunResult Scratch::Run(const std::string& input, int timeoutSeconds) const {
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   if (!result.timedOut && WIFEXITED(status)) result.status = WEXITSTATUS(status);
+}
+
+}  // namespace
+
+RunResult Scratch::Run(const std::string& input, int timeoutSeconds) const {
+  return RunWith({}, input, 0, timeoutSeconds);
+}
+
+RunResult Scratch::RunWith(const std::vector<std::string>& args, const std::string& input,
+                           long fileSizeLimit, int timeoutSeconds, long memoryLimit) const {
+  const std::string in = Path(".stdin"), out = Path(".stdout"), err = Path(".stderr");
+  Write(".stdin", input);
+  std::vector<char*> argv = Argv(args);
+  pid_t pid = fork();
+  if (pid == 0) {
+    if (chdir(dir_.c_str()) != 0) _exit(126);
+    int fin = open(in.c_str(), O_RDONLY);
+    int fout = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int ferr = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fin < 0 || fout < 0 || ferr < 0) _exit(126);
+    dup2(fin, 0);
+    dup2(fout, 1);
+    dup2(ferr, 2);
+    if (fileSizeLimit > 0) {
+      // Writes past the limit then fail with EFBIG instead of raising SIGXFSZ.
+      signal(SIGXFSZ, SIG_IGN);
+      rlimit limit{static_cast<rlim_t>(fileSizeLimit), static_cast<rlim_t>(fileSizeLimit)};
+      setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    if (memoryLimit > 0) {
+      rlimit limit{static_cast<rlim_t>(memoryLimit), static_cast<rlim_t>(memoryLimit)};
+      setrlimit(RLIMIT_AS, &limit);
+    }
+    execv(NUMORA_BINARY, argv.data());
+    _exit(127);
+  }
+  RunResult result;
+  Wait(pid, timeoutSeconds, result);
   result.out = Read(".stdout");
+  result.err = Read(".stderr");
   fs::remove(in);
   fs::remove(out);
+  fs::remove(err);
   return result;
+}
+
+RunResult Scratch::RunInTerminal(const std::vector<std::string>& args, int timeoutSeconds) const {
+  int master = posix_openpt(O_RDWR | O_NOCTTY);
+  if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0)
+    throw std::runtime_error("no pseudo-terminal");
+  const std::string slave = ptsname(master);
+  std::vector<char*> argv = Argv(args);
+  pid_t pid = fork();
+  if (pid == 0) {
+    setsid();
+    int tty = open(slave.c_str(), O_RDWR);
+    if (tty < 0 || chdir(dir_.c_str()) != 0) _exit(126);
+    dup2(tty, 0);
+    dup2(tty, 1);
+    dup2(tty, 2);
+    close(master);
+    execv(NUMORA_BINARY, argv.data());
+    _exit(127);
+  }
+  RunResult result;
+  // The terminal is read while the program runs: a full terminal would block it.
+  fcntl(master, F_SETFL, O_NONBLOCK);
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
+  int status = 0;
+  for (;;) {
+    char buffer[4096];
+    ssize_t n;
+    while ((n = read(master, buffer, sizeof buffer)) > 0) result.out.append(buffer, n);
+    pid_t done = waitpid(pid, &status, WNOHANG);
+    if (done == pid) {
+      while ((n = read(master, buffer, sizeof buffer)) > 0) result.out.append(buffer, n);
+      break;
+    }
+    if (std::chrono::steady_clock::now() > deadline) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      result.timedOut = true;
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  close(master);
+  if (!result.timedOut && WIFEXITED(status)) result.status = WEXITSTATUS(status);
+  return result;
+}
+
+Scratch::Waiting Scratch::StartWaiting(const std::string& input) const {
+  int fds[2];
+  if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
+  pid_t pid = fork();
+  if (pid == 0) {
+    if (chdir(dir_.c_str()) != 0) _exit(126);
+    int null = open("/dev/null", O_WRONLY);
+    dup2(fds[0], 0);
+    dup2(null, 1);
+    dup2(null, 2);
+    close(fds[1]);
+    execl(NUMORA_BINARY, "numora", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(fds[0]);
+  if (write(fds[1], input.data(), input.size()) != static_cast<ssize_t>(input.size()))
+    throw std::runtime_error("write failed");
+  return Waiting{pid, fds[1]};
+}
+
+void Scratch::Kill(Waiting& run) {
+  kill(run.pid, SIGKILL);
+  int status;
+  waitpid(run.pid, &status, 0);
+  close(run.input);
+  run.pid = -1;
 }
 
 std::string ResultDigits(const std::string& resultFile, const std::string& name) {

@@ -3,11 +3,13 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace e2e {
 
 struct RunResult {
-  std::string out;  // standard output and standard error, interleaved
+  std::string out;  // standard output
+  std::string err;  // standard error
   int status = -1;  // exit status, -1 when killed
   bool timedOut = false;
 };
@@ -28,6 +30,22 @@ class Scratch {
 
   // Runs numora here with the given standard input; kills it after timeoutSeconds.
   RunResult Run(const std::string& input, int timeoutSeconds = 120) const;
+  // The same with arguments, and optionally with limits in bytes: files
+  // beyond fileSizeLimit fail to grow as on a full disk, and memory beyond
+  // memoryLimit cannot be had.
+  RunResult RunWith(const std::vector<std::string>& args, const std::string& input,
+                    long fileSizeLimit = 0, int timeoutSeconds = 120, long memoryLimit = 0) const;
+  // Runs numora with its output on a pseudo-terminal; returns what the terminal showed.
+  RunResult RunInTerminal(const std::vector<std::string>& args, int timeoutSeconds = 120) const;
+  // Starts numora in the background with the given input on a pipe that stays
+  // open: the run waits at its next question until it is killed.
+  struct Waiting {
+    int pid = -1;
+    int input = -1;
+  };
+  Waiting StartWaiting(const std::string& input) const;
+  // Kills the waiting run (SIGKILL, as a crash would end it).
+  static void Kill(Waiting& run);
 
  private:
   std::string dir_;

@@ -80,11 +80,4 @@ TEST(PiEndToEnd, ProgressAndPhaseTimes) {
   EXPECT_NE(ram.out.find("Computing series with index N=1266\n"), std::string::npos);
 }
 
-TEST(PiEndToEnd, DiskModesAreRefusedClearly) {
-  Scratch s;
-  auto r = s.Run("0\n1\n100000\n8\n0\n0\n");  // the last answer: no time threshold
-  EXPECT_NE(r.status, 0);
-  EXPECT_NE(r.out.find("disk memory modes are not available"), std::string::npos) << r.out;
-}
-
 }  // namespace

@@ -53,21 +53,4 @@ TEST(ResultFile, HeaderReportAndDigitsOfARun) {
   EXPECT_EQ(r.out.find("seems OK"), std::string::npos);
 }
 
-TEST(ResultFile, UnwritableResultFileIsReported) {
-  Scratch s;
-  // A directory in the way of the result file.
-  std::filesystem::create_directory(s.Path("sqrt2.txt"));
-  auto r = s.Run("4\n0\n10000\n1\n0\n");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.out.find("Cannot open the file sqrt2.txt"), std::string::npos) << r.out;
-  EXPECT_TRUE(s.Exists("Numora.log"));
-
-  // A full disk: the writes fail when the file is closed, and that is reported.
-  std::filesystem::remove(s.Path("sqrt2.txt"));
-  std::filesystem::create_symlink("/dev/full", s.Path("sqrt2.txt"));
-  auto full = s.Run("4\n0\n10000\n1\n0\n");
-  EXPECT_EQ(full.status, 1);
-  EXPECT_NE(full.out.find("Cannot write the file sqrt2.txt"), std::string::npos) << full.out;
-}
-
 }  // namespace

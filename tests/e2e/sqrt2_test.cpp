@@ -60,13 +60,4 @@ TEST(Sqrt2, LargerCountWithTheFastestTransform) {
   ExpectSqrt2Digits(digits, 200003);
 }
 
-TEST(Sqrt2, DiskModesAreRefusedClearly) {
-  Scratch s;
-  auto r = s.Run("4\n1\n100000\n4\n0\n", 30);
-  EXPECT_NE(r.status, 0);
-  EXPECT_NE(r.out.find("The disk memory modes are not available in this version of Numora (Sqrt2).\n"),
-            std::string::npos)
-      << r.out;
-}
-
 }  // namespace

@@ -1,6 +1,6 @@
 // FFT products of limb arrays at every transform size against schoolbook (small)
 // and residues (large or negative), the spectrum cache, the fused double
-// product, and nothing written outside a result.
+// product, and the limb kernels' exact ranges. Every number sits in guard zones.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,13 +12,13 @@
 #include "fft/fft_engine.h"
 #include "fft/fft_product.h"
 #include "fft/fft_test_util.h"
+#include "mpint/guarded_num.h"
 #include "mpint/multiply.h"
 
 namespace {
 
-using fftt::Guarded;
-using fftt::Num;
 using fftt::Shape;
+using mpt::Num;
 
 TEST(FFTProduct, ProductsAndSquaresAgainstReferences) {
   fftt::EnsureFFT(fftt::kLargeNFFT);
@@ -84,7 +84,7 @@ TEST(FFTProduct, SpectrumCacheServesOnlyItsOwnOperand) {
   // The same limbs, fewer of them: another number.
   FFTMul(a.b, b.b, r.b);
   MarkSpectrumCached();
-  BigInt low = a.b.ViewFrom(0);
+  BigIntView low = a.b.ViewFrom(0);
   low.Size = n - 100;
   FFTMul(low, b.b, r.b);
   EXPECT_TRUE(fftt::ProductMatches(low, b.b, r.b));
@@ -130,8 +130,9 @@ TEST(FFTProduct, TwoMulWithResultsOnOperands) {
   }
 }
 
-// Guard zones around every destination: the limb kernels write exactly their
-// range, the products at most the capacity and its spare limb.
+// The limb kernels write exactly their range (the numbers' guard zones are
+// right against it): the pieces, a whole release (its spare limb cleared) and
+// windows of coefficients; the products stay within capacity and spare limb.
 TEST(FFTProduct, NothingWrittenOutsideResults) {
   fftt::EnsureFFT(fftt::kLargeNFFT);
   std::mt19937_64 g(37);
@@ -140,27 +141,19 @@ TEST(FFTProduct, NothingWrittenOutsideResults) {
   fftt::Fill(a.b, n, g);
   fftt::Fill(b.b, 5 * n, g);
 
-  Guarded pieces(3 * n);
-  SplitLimbs(a.b.Limbs, n, pieces.data());
-  EXPECT_TRUE(pieces.Intact());
-
-  // Whole releases: limbs [0, m] (m in normal form, the spare cleared).
-  Guarded whole(2 * n + 1);
+  Num pieces(3 * n - 1);  // 3n doubles with the spare
+  SplitLimbs(a.b.Limbs, n, pieces.b.Limbs);
   SetFirstOperand(a.b.Limbs, n, N);
-  FFTToBigInt(MulByFirstOperand(a.b.Limbs, n), whole.data(), 2 * n);
-  EXPECT_TRUE(whole.Intact());
-  EXPECT_EQ(fftt::Text(whole.data(), 2 * n, 12), fftt::MulText(a.b, a.b));
-  // A window [cs, ce) written from limb 0: limbs cs / 3 .. (ce - 1) / 3 + 1
-  // of the product.
+  Num whole(2 * n);
+  FFTToBigInt(MulByFirstOperand(a.b.Limbs, n), whole.b.Limbs, 2 * n);
+  EXPECT_EQ(fftt::Text(whole.b.Limbs, 2 * n, 12), fftt::MulText(a.b, a.b));
+  // A window [cs, ce) written from limb 0: limbs 0 .. (ce - 1) / 3 - cs / 3 + 1.
   for (long cs : {0L, 1L, 2L, 3L, 700L}) {
     for (long ce : {cs + 1, cs + 2, cs + 5, 1400L, 6 * n - 1}) {
       if (ce <= cs) continue;
       SCOPED_TRACE("window " + std::to_string(cs) + " " + std::to_string(ce));
-      const long limbs = (ce - 1) / 3 - cs / 3 + 2;
-      Guarded w(limbs);
-      std::fill(w.data(), w.data() + limbs, 0.0);
-      InverseFFTAndCarry(MulByFirstOperand(a.b.Limbs, n), cs, ce, w.data(), -(cs / 3));
-      EXPECT_TRUE(w.Intact());
+      Num w((ce - 1) / 3 - cs / 3 + 1);
+      InverseFFTAndCarry(MulByFirstOperand(a.b.Limbs, n), cs, ce, w.b.Limbs, -(cs / 3));
     }
   }
 
@@ -168,33 +161,29 @@ TEST(FFTProduct, NothingWrittenOutsideResults) {
   // truncation windows.
   for (long cap : {1L, 2L, n / 2, n, 2 * n - 1, 2 * n, 6 * n}) {
     SCOPED_TRACE("capacity " + std::to_string(cap));
-    Guarded r(cap + 1);
-    BigInt& x = r.Number(cap);
+    Num r(cap);
     if (cap >= 2 * n) {
-      FFTMul(a.b, a.b, x);
-      FFTSquare(a.b, x);
-      EXPECT_TRUE(fftt::ProductMatches(a.b, a.b, x));
+      FFTMul(a.b, a.b, r.b);
+      FFTSquare(a.b, r.b);
+      EXPECT_TRUE(fftt::ProductMatches(a.b, a.b, r.b));
     }
     if (cap >= 6 * n) {
-      MulBigInt(a.b, b.b, x);
-      EXPECT_TRUE(fftt::ProductMatches(a.b, b.b, x));
+      MulBigInt(a.b, b.b, r.b);
+      EXPECT_TRUE(fftt::ProductMatches(a.b, b.b, r.b));
     }
-    MulTruncated(a.b, b.b, x);
-    MulTruncated(b.b, a.b, x);
-    SquareTruncated(a.b, x);
-    SquareTruncated(b.b, x);
-    EXPECT_TRUE(r.Intact());
+    MulTruncated(a.b, b.b, r.b);
+    MulTruncated(b.b, a.b, r.b);
+    SquareTruncated(a.b, r.b);
+    SquareTruncated(b.b, r.b);
   }
-  Guarded r1(2 * n + 1), r2(2 * n + 1);
-  TwoMulBigInt(a.b, a.b, a.b, a.b, a.b, nullptr, r1.Number(2 * n), r2.Number(2 * n), nullptr);
-  EXPECT_TRUE(r1.Intact() && r2.Intact());
+  Num r1(2 * n), r2(2 * n);
+  TwoMulBigInt(a.b, a.b, a.b, a.b, a.b, nullptr, r1.b, r2.b, nullptr);
 }
 
 // An unchecked product whose values sit far from integers is refused rather
 // than released; so are a release after the work arrays were reused, a fused
 // product too large for them, and a second transform size.
 void ReleaseOfShiftedProduct() {
-  fftt::MessagesToStderr();
   Num a(300), r(600);
   std::mt19937_64 g(24);
   fftt::Fill(a.b, 300, g);
@@ -205,7 +194,6 @@ void ReleaseOfShiftedProduct() {
 }
 
 void StaleRelease() {
-  fftt::MessagesToStderr();
   Num a(300), r(600);
   std::mt19937_64 g(25);
   fftt::Fill(a.b, 300, g);
@@ -216,7 +204,6 @@ void StaleRelease() {
 }
 
 void TwoMulOfFullSize() {
-  fftt::MessagesToStderr();
   const long n = GetNFFT() / 6 + 1;
   Num a(n), r(2 * n);
   std::mt19937_64 g(36);
@@ -226,12 +213,11 @@ void TwoMulOfFullSize() {
 
 TEST(FFTProductDeathTest, MisuseAndDoubtfulRoundingEnd) {
   const long n = fftt::EnsureFFT(fftt::kLargeNFFT);
-  EXPECT_EXIT(ReleaseOfShiftedProduct(), testing::ExitedWithCode(1), "rounding error 0.45");
-  EXPECT_EXIT(StaleRelease(), testing::ExitedWithCode(1), "work array was reused");
-  EXPECT_EXIT(TwoMulOfFullSize(), testing::ExitedWithCode(1), "BigInts are two large");
+  EXPECT_FATAL(ReleaseOfShiftedProduct(), "rounding error 0.45");
+  EXPECT_FATAL(StaleRelease(), "work array was reused");
+  EXPECT_FATAL(TwoMulOfFullSize(), "BigInts are two large");
   InitBigIntFFT(n);  // the same size again is accepted, another one is not
-  EXPECT_EXIT((fftt::MessagesToStderr(), InitFFT(n / 2)), testing::ExitedWithCode(1),
-              "not compatible");
+  EXPECT_FATAL(InitFFT(n / 2), "not compatible");
 }
 
 }  // namespace

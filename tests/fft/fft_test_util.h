@@ -1,14 +1,11 @@
 // Helpers shared by the arithmetic and series tests: numbers of chosen shapes and
-// two independent checks, residues modulo primes near 2^61 and the schoolbook
+// two independent checks, residues modulo primes below 2^31 and the schoolbook
 // reference of tests/reference.
 #pragma once
-
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <random>
 #include <string>
 #include <vector>
@@ -29,56 +26,24 @@ inline long EnsureFFT(long n = 1L << 20) {
   return GetNFFT();
 }
 
-// In a death test: the program's messages (standard output) where the test
-// reads them.
-inline void MessagesToStderr() {
-  std::fflush(stdout);
-  dup2(STDERR_FILENO, STDOUT_FILENO);
-}
-
 inline std::vector<double> Limbs(const BigInt& b) { return {b.Limbs, b.Limbs + b.Size}; }
+
+inline BigInt& SetLimbs(BigInt& b, const std::vector<double>& limbs, long offset = 0) {
+  for (size_t i = 0; i < limbs.size(); i++) b.Limbs[i] = limbs[i];
+  b.Size = static_cast<long>(limbs.size());
+  b.Offset = offset;
+  return b;
+}
 
 struct Num {
   BigInt b;
   explicit Num(long cap) { b.Alloc(cap); }
-  ~Num() { b.Free(); }
   Num(const Num&) = delete;
   Num& operator=(const Num&) = delete;
   BigInt& Set(const std::vector<double>& limbs, long offset = 0) {
-    for (size_t i = 0; i < limbs.size(); i++) b.Limbs[i] = limbs[i];
-    b.Size = static_cast<long>(limbs.size());
-    b.Offset = offset;
-    return b;
+    return SetLimbs(b, limbs, offset);
   }
   std::vector<double> Limbs() const { return fftt::Limbs(b); }
-};
-
-// Storage with guard zones on both sides that nothing may write.
-class Guarded {
- public:
-  explicit Guarded(long n) : buf_(n + 2 * kGuard, kCanary) {}
-  double* data() { return buf_.data() + kGuard; }
-  bool Intact() const {
-    auto canary = [](double x) { return x == kCanary; };
-    return std::all_of(buf_.begin(), buf_.begin() + kGuard, canary) &&
-           std::all_of(buf_.end() - kGuard, buf_.end(), canary);
-  }
-  // A number of capacity cap over the storage (which holds cap + 1 limbs).
-  BigInt& Number(long cap) {
-    number_.Limbs = data();
-    number_.Raw = nullptr;
-    number_.NAlloc = cap;
-    number_.Size = 1;
-    number_.Offset = 0;
-    for (size_t i = kGuard; i + kGuard < buf_.size(); i++) buf_[i] = 0;
-    return number_;
-  }
-
- private:
-  static constexpr long kGuard = 64;
-  static constexpr double kCanary = -1234.5;  // no limb arithmetic gives a half
-  std::vector<double> buf_;
-  BigInt number_;
 };
 
 enum class Shape { kRandom, kNines, kNegative, kSparse };

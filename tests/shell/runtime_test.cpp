@@ -12,7 +12,6 @@
 #include "shell/clock.h"
 #include "shell/computation.h"
 #include "shell/console.h"
-#include "shell/current.h"
 #include "shell/debug_state.h"
 #include "shell/error_report.h"
 #include "shell/memory.h"
@@ -135,8 +134,7 @@ std::string LogWithoutTime(const std::string& log) {
 }
 
 TEST_F(ErrorReportTest, LogCopiesTheResultFileThenMessageAndDebugState) {
-  static NamedComputation computation;
-  SetCurrentComputation(&computation);
+  SetReportedFile("test.txt");
   std::ofstream("test.txt") << "Program : Numora version 4.1\n";
   DebugState() = DebugStateData{};
   DebugState().GiantStep = 3;
@@ -152,11 +150,11 @@ TEST_F(ErrorReportTest, LogCopiesTheResultFileThenMessageAndDebugState) {
                 "--------------------------------\nGiant step is on, value=3\n"
                 "n0=10, n1=20\nDoComputeA = 1\n");
   DebugState() = DebugStateData{};
-  SetCurrentComputation(nullptr);
+  SetReportedFile("");
 }
 
 TEST_F(ErrorReportTest, WithoutResultFileTheReportEndsAtTheDebugBanner) {
-  SetCurrentComputation(nullptr);
+  SetReportedFile("");
   DebugState() = DebugStateData{};
   DebugState().GiantN0 = 5;  // hidden: the giant step value is 0
   ErrorReport("No file", 0);
@@ -173,7 +171,7 @@ TEST_F(ErrorReportTest, WithoutResultFileTheReportEndsAtTheDebugBanner) {
 // Fatal errors print on standard output: the death tests only see the status,
 // the log tells what was reported.
 TEST_F(ErrorReportTest, FatalErrorsEndWithFailureStatusAndALog) {
-  SetCurrentComputation(nullptr);
+  SetReportedFile("");
   EXPECT_EXIT(error("Broken arithmetic"), testing::ExitedWithCode(kExitFailure), "");
   EXPECT_NE(ReadFile("Numora.log").find("\nBroken arithmetic\n"), std::string::npos);
   EXPECT_EXIT(Upper2Power(5, 4), testing::ExitedWithCode(kExitFailure), "");
@@ -185,7 +183,6 @@ TEST_F(ErrorReportTest, FatalErrorsEndWithFailureStatusAndALog) {
   };
   EXPECT_EXIT(hugeAllocation(), testing::ExitedWithCode(kExitFailure), "");
   EXPECT_NE(ReadFile("Numora.log").find("Not enough memory"), std::string::npos);
-  EXPECT_EXIT(FatalPrint("Table too small"), testing::ExitedWithCode(kExitFailure), "");
 }
 
 TEST(Dialogue, LargestFFTUnits) {

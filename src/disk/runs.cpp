@@ -1,0 +1,43 @@
+#include "disk/runs.h"
+
+#include <algorithm>
+
+#include "disk/disk_int.h"
+#include "disk/disk_state.h"
+
+RunBlocks::RunBlocks(int regions, long threshold) {
+  const DiskState& s = Disk();
+  if (s.Lent != nullptr && s.LentSize > threshold && s.LentSize / regions > 1) {
+    Length = s.LentSize / regions - 1;
+    Base = s.Lent;
+  } else {
+    Length = kLocalRun;
+    Local.resize(static_cast<size_t>(regions) * kLocalRun);
+    Base = Local.data();
+  }
+}
+
+int CarryLimbs(double c, double limbs[4]) {
+  int n = 0;
+  while (c != 0 && c != -1) c = SplitCarry(c, &limbs[n++]);
+  if (c == -1) limbs[n++] = -1;
+  return n;
+}
+
+long ScanDown(const DiskInt& d, long from, double value, double* found) {
+  RunBlocks blocks(1, 0);
+  double* buf = blocks[0];
+  long run = 16;
+  for (long hi = from; hi > 0;) {
+    const long len = std::min({run, hi, blocks.Length});
+    ReadLimbs(d, buf, len, hi - len);
+    for (long i = len - 1; i >= 0; i--)
+      if (buf[i] != value) {
+        *found = buf[i];
+        return hi - len + i;
+      }
+    hi -= len;
+    run *= 4;
+  }
+  return -1;
+}

@@ -1,0 +1,50 @@
+// Helpers of the streaming passes over disk numbers (internal to src/disk).
+#pragma once
+
+#include <vector>
+
+class DiskInt;
+
+// Run length of the local blocks (64,000 bytes) when no buffer is lent.
+constexpr long kLocalRun = 8000;
+
+// The blocks of one streaming pass: `regions` blocks of floor(s / regions) - 1
+// limbs of the lent buffer when one of s > threshold limbs is lent, otherwise
+// local blocks of kLocalRun limbs.
+class RunBlocks {
+ public:
+  RunBlocks(int regions, long threshold);
+  double* operator[](int i) const { return Base + i * Length; }
+  long Length = 0;
+
+ private:
+  std::vector<double> Local;
+  double* Base = nullptr;
+};
+
+// q = floor(c / 10^12) and rest = c - q 10^12 in [0, 10^12), exact for |c| < 2^53.
+inline double SplitCarry(double c, double* rest) {
+  // Rounding c 10^-12 - 1/2 with the 1.5 x 2^52 constant; the product by the
+  // inexact 10^-12 can miss by one, which the correction catches.
+  constexpr double kRound = 6755399441055744.0;
+  double q = (c * 1e-12 - 0.5 + kRound) - kRound;
+  double r = c - q * 1e12;
+  if (r < 0) {
+    r += 1e12;
+    q -= 1;
+  } else if (r >= 1e12) {
+    r -= 1e12;
+    q += 1;
+  }
+  *rest = r;
+  return q;
+}
+
+// The carry c out of a pass, as limbs in normal form (a negative carry ends
+// with the -1 top of the complement form); returns their count (at most 4).
+int CarryLimbs(double c, double limbs[4]);
+
+// The highest index below `from` whose limb differs from `value` (that limb in
+// *found), or -1; reads runs from the top down, short ones first (the answer
+// is usually near the top).
+long ScanDown(const DiskInt& d, long from, double value, double* found);

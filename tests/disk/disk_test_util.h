@@ -1,0 +1,82 @@
+// Shared set-up of the disk tests: a scratch directory per test, the disk
+// buffers, and numbers written from and read back into limb vectors.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "disk/disk_int.h"
+#include "disk/disk_memory.h"
+#include "disk/disk_state.h"
+#include "fft/fft_test_util.h"
+#include "shell/error_report.h"
+
+namespace diskt {
+
+using V = std::vector<double>;
+namespace fs = std::filesystem;
+
+// Each test runs in a directory of its own, removed afterwards. 2^16 points:
+// pieces of 21845 limbs, and a disk buffer large enough to lend to every pass.
+class DiskTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    InitDiskBuffers(1L << 16);
+    fs::create_directories(Dir);
+    fs::current_path(Dir);
+  }
+  void TearDown() override {
+    Disk().PartLimbs = kPartLimbs;
+    Disk().WriteBudget = -1;
+    fs::current_path(Home);
+    fs::remove_all(Dir);
+  }
+  fs::path Home = fs::current_path();
+  fs::path Dir = fs::temp_directory_path() / ("numora-disk-" + std::to_string(getpid()));
+};
+
+template <typename D>
+D& Put(D&& d, const V& limbs, long offset = 0) {
+  WriteLimbs(limbs.data(), d, static_cast<long>(limbs.size()), 0);
+  d.Size = static_cast<long>(limbs.size());
+  d.Offset = offset;
+  return d;
+}
+
+inline V Get(const DiskInt& d) {
+  V v(d.Size);
+  ReadLimbs(d, v.data(), d.Size, 0);
+  return v;
+}
+
+// Signed decimal text of limbs of any form (offset ignored).
+inline std::string Dec(const V& v) { return fftt::Text(v.data(), static_cast<long>(v.size()), 12); }
+inline std::string Text(const DiskInt& d) { return Dec(Get(d)); }
+
+// Limbs below the top in [0, 10^12); a top of -1 (not over 999999999999) or
+// positive, or the one limb 0.
+inline bool Normal(const DiskInt& d) {
+  const V v = Get(d);
+  for (size_t i = 0; i + 1 < v.size(); i++)
+    if (v[i] < 0 || v[i] > kBigIntMaxLimb) return false;
+  if (v.size() == 1) return v[0] >= -1;
+  if (v.back() == -1) return v[v.size() - 2] != kBigIntMaxLimb;
+  return v.back() >= 1 && v.back() <= kBigIntMaxLimb;
+}
+
+inline V Random(std::mt19937_64& g, long n, fftt::Shape shape = fftt::Shape::kRandom) {
+  fftt::Num b(n);
+  fftt::Fill(b.b, n, g, shape);
+  return b.Limbs();
+}
+
+// The fatal error's console text is sent to standard error, where death tests read it.
+#define EXPECT_FATAL(statement, pattern)                                                \
+  EXPECT_EXIT((dup2(2, 1), [&] { statement; }()), testing::ExitedWithCode(kExitFailure), \
+              pattern)
+
+}  // namespace diskt

@@ -1,0 +1,173 @@
+// Faults found by attacking the program: absurd digit counts, lost previous
+// results, two runs in one directory, other people's files, a full disk,
+// endless wrong answers, and errors that are the user's or the machine's.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "e2e/harness.h"
+
+namespace {
+
+using e2e::Count;
+using e2e::Scratch;
+
+const std::string kSendLog = "please send the Numora.log";
+
+TEST(Robustness, AbsurdDigitCountsAreRefusedAtThePrompt) {
+  Scratch s;
+  // Pi, e and sqrt(2): each count is refused with the bound, then input ends.
+  for (const char* entry : {"0\n0\n", "2\n0\n", "4\n0\n"}) {
+    for (const char* digits : {"2e20", "1e100", "1e300", "20000000001"}) {
+      auto r = s.Run(std::string(entry) + digits + "\n", 20);
+      EXPECT_FALSE(r.timedOut) << entry << digits;
+      EXPECT_EQ(r.status, 1) << r.out;
+      EXPECT_NE(r.out.find("Error, Numora computes at most 20000000000 digits"), std::string::npos)
+          << entry << digits << r.out;
+      EXPECT_NE(r.out.find("End of input"), std::string::npos) << r.out;
+    }
+  }
+  // User constants ask the same question.
+  ASSERT_EQ(s.Run("5\nc\n.\n1\n1\n3\n1/2\nc\n").status, 0);
+  auto r = s.Run("6\nc\n1e100\n", 20);
+  EXPECT_EQ(Count(r.out, "Error, Numora computes at most 20000000000 digits"), 1) << r.out;
+}
+
+TEST(Robustness, PreviousResultSurvivesAFailedRunAndFullDiskIsReportedHonestly) {
+  Scratch s;
+  s.Write("pi.txt", "the previous result\n");
+  // Files limited to 3000 bytes: the header fits, the digits do not, nor the log.
+  auto r = s.RunWith({}, "0\n0\n20000\n2\n0\n", 3000);
+  EXPECT_EQ(r.status, 1) << r.out;
+  EXPECT_NE(r.out.find("Cannot write the file pi.txt.partial"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("The log file Numora.log could not be written"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find(kSendLog), std::string::npos) << r.out;
+  EXPECT_EQ(s.Read("pi.txt"), "the previous result\n");
+  EXPECT_FALSE(s.Exists("pi.txt.partial"));
+
+  // With room for the log (which copies at most 1 MiB of the result file so far).
+  r = s.RunWith({}, "0\n0\n20000\n2\n0\n", 200000);
+  ASSERT_EQ(r.status, 0) << r.out;  // 20000 digits fit
+  r = s.RunWith({}, "0\n0\n2000000\n256\n0\n", 2 << 20);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("Cannot write the file pi.txt.partial"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("The details of this run are in the file Numora.log."), std::string::npos)
+      << r.out;
+  EXPECT_NE(s.Read("Numora.log").find("Computation of 2000000 digits of Pi\n"), std::string::npos);
+  // The previous complete result, of 20000 digits, is still in place.
+  EXPECT_EQ(e2e::ResultDigits(s.Read("pi.txt"), "Pi").size(), 20000u);
+}
+
+TEST(Robustness, OneComputationPerDirectory) {
+  Scratch s;
+  // The first run holds the lock while it waits for its mode.
+  Scratch::Waiting first = s.StartWaiting("0\n");
+  for (int i = 0; i < 2000 && s.Read("Numora.lock").empty(); i++)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  ASSERT_EQ(s.Read("Numora.lock"), std::to_string(first.pid) + "\n");
+
+  auto second = s.Run("4\n0\n10000\n1\n0\n", 30);
+  EXPECT_EQ(second.status, 1);
+  EXPECT_NE(second.out.find("Another Numora computation (process " + std::to_string(first.pid) +
+                            ") is running in this directory."),
+            std::string::npos)
+      << second.out;
+  EXPECT_FALSE(s.Exists("sqrt2.txt"));
+  auto command = s.RunWith({"sqrt2", "10000"}, "");
+  EXPECT_EQ(command.status, 1);
+  EXPECT_NE(command.err.find("Another Numora computation"), std::string::npos) << command.err;
+  // The definition of a constant computes nothing and is not held up.
+  EXPECT_EQ(s.Run("5\nz\n.\n0\n").status, 0);
+
+  // A run that crashed does not leave the directory locked.
+  Scratch::Kill(first);
+  auto after = s.Run("4\n0\n10000\n1\n0\n", 30);
+  EXPECT_EQ(after.status, 0) << after.out;
+  EXPECT_FALSE(s.Exists("Numora.lock"));
+}
+
+TEST(Robustness, OtherPeoplesFilesAreLeftAlone) {
+  Scratch s;
+  for (const char* name : {"A000", "A001", "B000", "sqrt2.txt.partial.keep"}) s.Write(name, "mine");
+  auto r = s.Run("4\n0\n10000\n1\n0\n", 30);
+  ASSERT_EQ(r.status, 0) << r.out;
+  for (const char* name : {"A000", "A001", "B000", "sqrt2.txt.partial.keep"})
+    EXPECT_EQ(s.Read(name), "mine") << name;
+  EXPECT_FALSE(s.Exists("sqrt2.txt.partial"));
+}
+
+TEST(Robustness, EveryDefinitionPromptSaysWhyAndGivesUp) {
+  Scratch s;
+  std::string garbage;
+  for (int i = 0; i < 100000; i++) garbage += "0.5\n";
+  // beta_0, then alpha, beta, F and Z of a general series: each refuses for ever.
+  const std::string general = "5\nx\n.\n1\n1\n0\n1\n";
+  const std::string prompts[] = {
+      "5\nx\n.\n1\n",          // beta_0
+      general,                 // alpha
+      general + "1\n",         // beta
+      general + "1\n1\n",      // F
+      general + "1\n1\n1\n1\n",  // Z
+      "5\nx\n.\n1\n1\n3\n",    // Z of a log series
+  };
+  for (const std::string& head : prompts) {
+    auto r = s.Run(head + garbage, 20);
+    EXPECT_FALSE(r.timedOut) << head;
+    EXPECT_EQ(r.status, 1) << head;
+    EXPECT_NE(r.out.find("Too many invalid answers"), std::string::npos) << head << r.out;
+    EXPECT_LE(Count(r.out, "Please try again."), 5) << head;
+  }
+  auto r = s.Run("5\nx\n.\n1\n0.5\n1/0\nn/2\n1/2\n3\n1/2\ny\n", 20);
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find("Enter beta_0 : \"0.5\" is not a fraction: write it with whole numbers, "
+                       "for example 1/2 for 0.5. Please try again.\nEnter beta_0 : "),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("\"1/0\" divides by zero."), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\"n/2\" holds the variable n"), std::string::npos) << r.out;
+  // A definition mode other than 0 or 1 is refused with a message too.
+  r = s.Run("5\nx\n.\n1\n1\n0\n7\n7\n7\n7\n7\n7\n", 20);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("Error, the answer should be between 0 and 1"), std::string::npos) << r.out;
+}
+
+TEST(Robustness, ErrorsOfTheUserOrMachineSayWhatToDo) {
+  Scratch s;
+  // A directory where the result file should go: refused before computing.
+  std::filesystem::create_directory(s.Path("sqrt2.txt"));
+  auto r = s.Run("4\n0\n10000\n1\n0\n", 30);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("The result file sqrt2.txt exists and is not a plain file (a directory?)\n"
+                       "Move it away, or start Numora in another directory.\n"),
+            std::string::npos)
+      << r.out;
+  EXPECT_EQ(r.out.find("Computing Sqrt(2)"), std::string::npos);
+  EXPECT_EQ(r.out.find(kSendLog), std::string::npos);
+  EXPECT_TRUE(s.Exists("Numora.log"));
+
+  // Not enough memory, for the counted arrays and for the rest alike.
+#ifndef __SANITIZE_ADDRESS__  // the sanitizer needs more address space than the limit
+  for (const char* digits : {"2e10", "5e8"}) {
+    r = s.RunWith({"e", digits}, "", 0, 60, 1L << 30);
+    EXPECT_EQ(r.status, 1) << digits;
+    EXPECT_NE(r.err.find("Not enough memory"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Choose fewer digits or a smaller FFT size"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find(kSendLog), std::string::npos);
+  }
+#endif
+
+  // A damaged constant file.
+  s.Write("bad.numora", "// Numora\nVersion : 4.1\nConstant name : bad\nComments :\n.\n");
+  r = s.Run("6\nbad\n", 30);
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find("The user constant file bad.numora is damaged or incomplete.\nCorrect the file"),
+            std::string::npos)
+      << r.out;
+  EXPECT_EQ(r.out.find(kSendLog), std::string::npos);
+}
+
+}  // namespace

@@ -1,0 +1,128 @@
+// The files of a run: the two error paths and what they tell, the result file
+// built aside; and the FFT row that the command line picks.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "shell/computation.h"
+#include "shell/error_report.h"
+#include "shell/files.h"
+#include "shell/result_file.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Read(const std::string& name) {
+  std::ifstream in(name);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+class RunFilesTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("numora-run-" + std::to_string(getpid()));
+    fs::create_directories(dir_);
+    old_ = fs::current_path();
+    fs::current_path(dir_);
+  }
+  void TearDown() override {
+    SetReportedFile("");
+    fs::current_path(old_);
+    fs::remove_all(dir_);
+  }
+  fs::path dir_, old_;
+};
+
+TEST_F(RunFilesTest, EachErrorPathTellsWhatItShould) {
+  // Death tests see standard error only: the messages are sent there.
+  EXPECT_EXIT((ErrorsToStandardError(true), SystemError("Free some room.", "Disk %s", "full\n")),
+              testing::ExitedWithCode(kExitFailure),
+              "^\nDisk full\nFree some room.\nThe details of this run are in the file "
+              "Numora.log.\n$");
+  EXPECT_NE(Read("Numora.log").find("\nDisk full\n\n==="), std::string::npos);  // one newline kept
+  EXPECT_EXIT((ErrorsToStandardError(true), error("Bad carry")), testing::ExitedWithCode(kExitFailure),
+              "^\nBad carry\nAn error was encountered, please send the Numora.log file to\n");
+  EXPECT_EXIT((ErrorsToStandardError(true), Refuse("No more answers.\n")),
+              testing::ExitedWithCode(kExitFailure), "^No more answers.\n$");
+
+  // A log that cannot be written is never offered to the developers.
+  fs::remove("Numora.log");
+  fs::create_directory("Numora.log");
+  EXPECT_EXIT((ErrorsToStandardError(true), error("Bad carry")), testing::ExitedWithCode(kExitFailure),
+              "^\nBad carry\nAn internal error was encountered.\nThe log file Numora.log could "
+              "not be written \\(disk full or no permission\\?\\).\n$");
+}
+
+TEST_F(RunFilesTest, ResultFileReplacesThePreviousOneOnlyWhenComplete) {
+  std::ofstream("r.txt") << "previous";
+  {
+    ResultFile file("r.txt", true, false);
+    FILE* f = file.Open();
+    std::fputs("header\n", f);
+    file.Close(f);
+    f = file.Open();  // later openings append
+    std::fputs("digits\n", f);
+    file.Close(f);
+    EXPECT_EQ(Read("r.txt"), "previous");
+    file.Commit();
+  }
+  EXPECT_EQ(Read("r.txt"), "header\ndigits\n");
+  EXPECT_FALSE(fs::exists("r.txt.partial"));
+
+  // A failed single run: the log copies the partial file, which then goes;
+  // a multi-run computation keeps it for its next run.
+  for (bool multiRun : {false, true}) {
+    EXPECT_EXIT(
+        {
+          ResultFile file("r.txt", true, multiRun);
+          FILE* f = file.Open();
+          std::fputs("new header\n", f);
+          file.Close(f);
+          error("stop");
+        },
+        testing::ExitedWithCode(kExitFailure), "");
+    EXPECT_EQ(Read("Numora.log").rfind("new header\n", 0), 0u);
+    EXPECT_EQ(Read("r.txt"), "header\ndigits\n");
+    EXPECT_EQ(fs::exists("r.txt.partial"), multiRun);
+  }
+}
+
+// A computation whose memory estimate is one byte per point.
+class SizedComputation : public ConstantComputation {
+ public:
+  int Compute() override { return 1; }
+  int GetTypeCode() const override { return 0; }
+  std::string GetName() const override { return "Sized"; }
+  std::string GetResultFileName() const override { return "sized.txt"; }
+  void EstimateMemory(long fftSize, double* m, double* d) const override {
+    *m = static_cast<double>(fftSize);
+    *d = 0;
+  }
+};
+
+TEST(Dialogue, RowsOfTheTable) {
+  EXPECT_EQ(DigitsRefusal(2e10), "");
+  EXPECT_NE(DigitsRefusal(2e10 + 1), "");
+
+  SizedComputation c;
+  c.Mode = kModeStandard;
+  c.Digits = 1000000;  // rows 128 k down to 4 k
+  EXPECT_EQ(c.FirstRowUnits(), 128);
+  EXPECT_EQ(c.FittingFFTUnits(0), 128);
+  EXPECT_EQ(c.FittingFFTUnits(200000), 128);
+  EXPECT_EQ(c.FittingFFTUnits(100000), 64);
+  EXPECT_EQ(c.FittingFFTUnits(10), 4);  // nothing fits: the smallest row
+  c.SetFFTUnits(100);
+  EXPECT_EQ(c.FFTSize, 64 * 1024);
+  c.Mode = kModeBasicDisk;  // the disk table starts one row lower
+  EXPECT_EQ(c.FirstRowUnits(), 64);
+}
+
+}  // namespace
