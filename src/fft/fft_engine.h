@@ -62,11 +62,11 @@ struct FFTContext {
   unsigned long Generation = 0;
 
   // Products whose rounding is not proven by their size and inputs are checked
-  // against the residues of their operands: those whose load (log2 N times the
-  // product of the norms of the operands' pieces) is above CheckLoad. The limit
-  // is the load of two full operands of balanced pieces (|piece| <= 5001) at
-  // 2^22 points, whose worst case rounds at most 0.11 from the integer.
-  // Tests lower it.
+  // against the residues of their operands: those above 2^22 points, and those
+  // whose load (log2 N times the product of the norms of the operands' pieces)
+  // is above CheckLoad. The limit is the load of two full operands of balanced
+  // pieces (|piece| <= 5001) at 2^22 points, whose worst case rounds at most
+  // 0.11 from the integer. Tests lower it.
   double CheckLoad = 22.0 * 4194304.0 * 5001.0 * 5001.0;
   // Products recomputed from smaller pieces (a failed check, or limbs so far out
   // of range that their product could not be checked).

@@ -18,13 +18,19 @@ double Load(long N, double norm2a, double norm2b) {
   return std::log2(static_cast<double>(N)) * std::sqrt(norm2a * norm2b);
 }
 
+// Above the largest size whose margin was measured for the hardest inputs,
+// every product is checked, whatever its load.
+constexpr long kCheckedAbove = 1L << 22;
+
+bool Checked(long N, double load) { return N > kCheckedAbove || load > FFT().CheckLoad; }
+
 // Residues are taken at the sizes where a product of limbs in their range could
 // need a check: full operands of balanced pieces, three times over (doubled
 // limbs, summed spectra). Below, only limbs far outside their range call for a
 // check, and such a product is recomputed from smaller pieces at once.
 bool TakeResidues(long N) {
   const double n = static_cast<double>(N);
-  return 3 * Load(N, n * 5001 * 5001, n * 5001 * 5001) > FFT().CheckLoad;
+  return Checked(N, 3 * Load(N, n * 5001 * 5001, n * 5001 * 5001));
 }
 
 // The pieces of limbs[0 .. n) in out[0 .. N), transformed in place.
@@ -52,8 +58,8 @@ struct Workspace {
   }
 };
 
-// Inverse transform of a product spectrum, then, when its load calls for it,
-// the check of the rounded convolution against the residue the operands give;
+// Inverse transform of a product spectrum, then, when its size or load calls
+// for it, the check of the rounded convolution against the residue the operands give;
 // a mismatch (or no residue to check against) has recompute() rebuild the
 // convolution exactly.
 template <typename Recompute>
@@ -64,7 +70,7 @@ FFTProduct Finish(double* conv, long N, bool haveResidue, uint64_t expected, dou
   if (f.TestFaultIndex >= 0 && f.TestFaultIndex < 2 * N) {
     conv[f.TestFaultIndex] += f.TestFaultShift / FFTScale(N);
   }
-  if (load <= f.CheckLoad) return FFTProductAccess::Make(conv, N, false);
+  if (!Checked(N, load)) return FFTProductAccess::Make(conv, N, false);
   if (!haveResidue) {
     f.Recoveries++;
     recompute();
