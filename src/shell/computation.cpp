@@ -63,8 +63,8 @@ void ConstantComputation::GetFFTSizeRange(int* first, int* end, double factors[1
 }
 
 void ConstantComputation::PrintMemoryUsed() const {
-  std::printf("Total Physical Memory Allocated = %.0lf Kbytes\n",
-              static_cast<double>(TotalAllocatedBytes()) / 1024);
+  ProgressPrint("Total Physical Memory Allocated = %.0lf Kbytes\n",
+                static_cast<double>(TotalAllocatedBytes()) / 1024);
 }
 
 long ConstantComputation::TableUnits() const {
