@@ -63,7 +63,9 @@ void RenameOrDie(const std::string& from, const std::string& to) {
 }
 
 // Part files that hold the given number of cells.
-long PartCount(long cells) { return static_cast<long>((cells + Disk().PartLimbs - 1) / Disk().PartLimbs); }
+long PartCount(long cells) {
+  return static_cast<long>((cells + Disk().PartLimbs - 1) / Disk().PartLimbs);
+}
 
 // The largest length in limbs that the part files can hold.
 long MaxStoredLimbs() { return static_cast<long>(kMaxParts * Disk().PartLimbs / 2 * 3); }
@@ -76,9 +78,10 @@ std::string CompressedNameRefusal(const std::string& name) {
   if (!name.empty() && name.size() < static_cast<size_t>(kDiskNameSize) && name[0] != '.' &&
       name.find_first_of("/\\") == std::string::npos)
     return "";
-  return Format("The name \"%.40s\" cannot name a compressed result: it needs 1 to %d "
-                "characters, no path and no leading '.'.",
-                name.c_str(), kDiskNameSize - 1);
+  return Format(
+      "The name \"%.40s\" cannot name a compressed result: it needs 1 to %d "
+      "characters, no path and no leading '.'.",
+      name.c_str(), kDiskNameSize - 1);
 }
 
 bool CanCompress(const MPInt& number) { return number.Sign() != -1; }
@@ -152,9 +155,11 @@ std::string CompressedNumber::Open(const std::string& name, bool needFFTSize) {
   std::error_code ec;
   const fs::file_status status = fs::status(infoName, ec);
   if (!fs::exists(status))
-    return Format("Cannot open the file %s: no compressed result of %s is here.", file, name.c_str());
+    return Format("Cannot open the file %s: no compressed result of %s is here.", file,
+                  name.c_str());
   // A directory or a pipe of that name would fail or block the reading.
-  if (!fs::is_regular_file(status)) return Format("The file %s is damaged: it is not a plain file.", file);
+  if (!fs::is_regular_file(status))
+    return Format("The file %s is damaged: it is not a plain file.", file);
   FILE* f = std::fopen(file, "r");
   if (f == nullptr) return Format("Cannot open the file %s (%s).", file, std::strerror(errno));
   char text[kMaxInfoBytes + 1];
@@ -162,8 +167,8 @@ std::string CompressedNumber::Open(const std::string& name, bool needFFTSize) {
   std::fclose(f);
   text[got] = '\0';
 
-  static const char* const kLines[] = {"the digit count", "the length in limbs",
-                                       "the exponent", "the FFT size"};
+  static const char* const kLines[] = {"the digit count", "the length in limbs", "the exponent",
+                                       "the FFT size"};
   double v[4] = {0, 0, 0, 0};
   int count = 0;
   for (const char* p = text; count < 4; count++) {
@@ -176,24 +181,28 @@ std::string CompressedNumber::Open(const std::string& name, bool needFFTSize) {
     p = end;
   }
   if (count < 3 || (needFFTSize && count < 4))
-    return Format("The file %s is damaged: it does not describe a compressed result "
-                  "(%s is missing).",
-                  file, kLines[count]);
+    return Format(
+        "The file %s is damaged: it does not describe a compressed result "
+        "(%s is missing).",
+        file, kLines[count]);
 
   const double maxLimbs = static_cast<double>(MaxStoredLimbs());
   if (v[0] < 1 || v[0] > 12 * maxLimbs)
     return Format("The file %s is damaged: the digit count %.0lf is out of range.", file, v[0]);
   if (v[1] < 3 || v[1] > maxLimbs || std::fmod(v[1], 3) != 0)
-    return Format("The file %s is damaged: the length %.0lf is not a multiple of 3 limbs "
-                  "that the files can hold.",
-                  file, v[1]);
+    return Format(
+        "The file %s is damaged: the length %.0lf is not a multiple of 3 limbs "
+        "that the files can hold.",
+        file, v[1]);
   // The fraction must hold every digit the file claims.
   if (v[2] > 0 || -12 * v[2] < v[0] || v[2] < -2 * maxLimbs)
-    return Format("The file %s is damaged: the exponent %.0lf does not leave %.0lf digits "
-                  "after the point.",
-                  file, v[2], v[0]);
+    return Format(
+        "The file %s is damaged: the exponent %.0lf does not leave %.0lf digits "
+        "after the point.",
+        file, v[2], v[0]);
   // The sizes of the dialogue: 1 k to 131072 k, powers of two.
-  if (count == 4 && (v[3] < 1024 || v[3] > 134217728 || std::exp2(std::floor(std::log2(v[3]))) != v[3]))
+  if (count == 4 &&
+      (v[3] < 1024 || v[3] > 134217728 || std::exp2(std::floor(std::log2(v[3]))) != v[3]))
     return Format("The file %s is damaged: the FFT size %.0lf is not one that Numora uses.", file,
                   v[3]);
 
@@ -226,8 +235,8 @@ std::string CompressedNumber::CheckParts() const {
                     packed_.FileName);
     if (!fs::is_regular_file(status))
       return Format("The file %s is damaged: it is not a plain file.", part.c_str());
-    const long long want =
-        8 * static_cast<long long>(std::min<int64_t>(Disk().PartLimbs, cells - f * Disk().PartLimbs));
+    const long long want = 8 * static_cast<long long>(std::min<int64_t>(
+                                   Disk().PartLimbs, cells - f * Disk().PartLimbs));
     const long long have = static_cast<long long>(fs::file_size(part, ec));
     if (ec || have != want)
       return Format("The file %s is damaged: it holds %lld bytes where %s describes %lld.",
@@ -249,10 +258,11 @@ std::string CompressedNumber::CheckWords() const {
       if (words[i] < kWordBase) continue;
       const int64_t cell = c + i / 2;
       const int64_t byte = (cell % Disk().PartLimbs) * 8 + (i % 2) * 4;
-      return Format("The file %s is damaged: the word at byte %lld holds %u, more than "
-                    "nine decimal digits.",
-                    PartName(packed_.FileName, static_cast<long>(cell / Disk().PartLimbs)).c_str(),
-                    static_cast<long long>(byte), words[i]);
+      return Format(
+          "The file %s is damaged: the word at byte %lld holds %u, more than "
+          "nine decimal digits.",
+          PartName(packed_.FileName, static_cast<long>(cell / Disk().PartLimbs)).c_str(),
+          static_cast<long long>(byte), words[i]);
     }
   }
   return "";

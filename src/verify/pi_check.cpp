@@ -50,14 +50,16 @@ void CheckPiResult(const std::string& name, const FirstStep& firstStep) {
   std::printf("*******************************************************\n");
   std::printf("\n\n");
   std::printf("The file contains %.0lf decimal digits.\n", stored.Info().Digits);
-  const CheckPlan plan = PlanCheck(
-      AskDouble("Index of decimal digit until you want to check the result : "), stored.Info().Digits);
+  const CheckPlan plan =
+      PlanCheck(AskDouble("Index of decimal digit until you want to check the result : "),
+                stored.Info().Digits);
   std::printf("\n");
   if (plan.Position > static_cast<double>(kMaxExtractionPosition)) {
     // Never for a result Numora can compute; no verdict that the sums cannot back.
-    std::printf("The check cannot decide at binary position %.0lf: the digit-extraction sums "
-                "are exact only up to position %lld.\n",
-                plan.Position, static_cast<long long>(kMaxExtractionPosition));
+    std::printf(
+        "The check cannot decide at binary position %.0lf: the digit-extraction sums "
+        "are exact only up to position %lld.\n",
+        plan.Position, static_cast<long long>(kMaxExtractionPosition));
     return;
   }
   std::printf("Checking the first %.0lf digits,\n", plan.Digits);

@@ -42,7 +42,8 @@ TEST(Compressed, EveryConstantExpandsToItsTextDigits) {
     EXPECT_EQ(s.Read("all.txt"), block) << e.answers;
     // Digits 1001 to 2000, 60 a line with counters, an empty line every 2
     // lines, spaces every 10 and 50 digits.
-    ASSERT_EQ(s.Run("7\n" + e.choice + "\n1\npart.txt\n1\n1000\n2000\n1\n60\n1\n2\n1\n1\n").status, 0);
+    ASSERT_EQ(s.Run("7\n" + e.choice + "\n1\npart.txt\n1\n1000\n2000\n1\n60\n1\n2\n1\n1\n").status,
+              0);
     EXPECT_EQ(s.Read("part.txt"), e.name + " digits between digit 1001 and digit 2000\n" +
                                       RefLayout(digits, 1000, 2000, {60, 1, 120, 1, 1, 0}));
   }
@@ -69,9 +70,10 @@ TEST(Compressed, DamagedDataNegativeResultsAndTheCheckEntry) {
   ASSERT_EQ(s.Run("5\nneg\n.\n1\n-1\n3\n1/2\nneg\n").status, 0);
   r = s.Run("6\nneg\n10000\n1\n1\n");
   ASSERT_EQ(r.status, 0);
-  EXPECT_NE(r.out.find("A negative result cannot be stored compressed: the digits are written as text.\n"
-                       "Appending result to file neg.txt"),
-            std::string::npos);
+  EXPECT_NE(
+      r.out.find("A negative result cannot be stored compressed: the digits are written as text.\n"
+                 "Appending result to file neg.txt"),
+      std::string::npos);
   EXPECT_NE(s.Read("neg.txt").find("neg = -0.\n6931471805 5994530941"), std::string::npos);
   EXPECT_FALSE(s.Exists("neg-00") || s.Exists("neg-info"));
 

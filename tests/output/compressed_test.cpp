@@ -68,7 +68,9 @@ TEST_F(DiskTest, ReadBackAcrossRunsPartsAndWindows) {
   // Short reads going down, then up, then anywhere: the same limbs as the source.
   for (long i = 0; i < 300; i++) {
     const long count = 1 + static_cast<long>(g() % 40);
-    const long start = i < 100 ? 149000 - 700 * i : i < 200 ? 900 * (i - 100) : g() % (150000 - count);
+    const long start = i < 100   ? 149000 - 700 * i
+                       : i < 200 ? 900 * (i - 100)
+                                 : g() % (150000 - count);
     ASSERT_EQ(Limbs(y, count, start), Limbs(x, count, start)) << start;
   }
   // A shorter result replaces it whole; a run that fails half way leaves it.
@@ -88,21 +90,39 @@ TEST_F(DiskTest, DamagedOrMissingFilesNameTheFile) {
     std::function<void()> damage;
     std::string message;
   } cases[] = {
-      {[] { fs::remove("D-info"); }, "Cannot open the file D-info: no compressed result of D is here."},
-      {[] { fs::remove("D-info"); fs::create_directory("D-info"); }, "The file D-info is damaged: it is not a plain file."},
-      {[] { Write("D-info", "40\nsix\n"); }, "The file D-info is damaged: it does not describe a compressed result (the length in limbs is missing)."},
-      {[] { Write("D-info", "40\n6\n-4.5\n"); }, "The file D-info is damaged: line 3 (the exponent) is not a whole number."},
-      {[] { Write("D-info", "nan\n6\n-4\n"); }, "The file D-info is damaged: line 1 (the digit count) is not a whole number."},
-      {[] { Write("D-info", "40\n7\n-4\n"); }, "The file D-info is damaged: the length 7 is not a multiple of 3 limbs that the files can hold."},
-      {[] { Write("D-info", "40\n6\n-3\n"); }, "The file D-info is damaged: the exponent -3 does not leave 40 digits after the point."},
-      {[] { Write("D-info", "40\n6\n-4\n3000\n"); }, "The file D-info is damaged: the FFT size 3000 is not one that Numora uses."},
-      {[] { Write("D-info", "40\n9\n-4\n"); }, "The file D-00 is damaged: it holds 32 bytes where D-info describes 48."},
-      {[] { fs::resize_file("D-00", 31); }, "The file D-00 is damaged: it holds 31 bytes where D-info describes 32."},
+      {[] { fs::remove("D-info"); },
+       "Cannot open the file D-info: no compressed result of D is here."},
+      {[] {
+         fs::remove("D-info");
+         fs::create_directory("D-info");
+       },
+       "The file D-info is damaged: it is not a plain file."},
+      {[] { Write("D-info", "40\nsix\n"); },
+       "The file D-info is damaged: it does not describe a compressed result (the length in limbs "
+       "is missing)."},
+      {[] { Write("D-info", "40\n6\n-4.5\n"); },
+       "The file D-info is damaged: line 3 (the exponent) is not a whole number."},
+      {[] { Write("D-info", "nan\n6\n-4\n"); },
+       "The file D-info is damaged: line 1 (the digit count) is not a whole number."},
+      {[] { Write("D-info", "40\n7\n-4\n"); },
+       "The file D-info is damaged: the length 7 is not a multiple of 3 limbs that the files can "
+       "hold."},
+      {[] { Write("D-info", "40\n6\n-3\n"); },
+       "The file D-info is damaged: the exponent -3 does not leave 40 digits after the point."},
+      {[] { Write("D-info", "40\n6\n-4\n3000\n"); },
+       "The file D-info is damaged: the FFT size 3000 is not one that Numora uses."},
+      {[] { Write("D-info", "40\n9\n-4\n"); },
+       "The file D-00 is damaged: it holds 32 bytes where D-info describes 48."},
+      {[] { fs::resize_file("D-00", 31); },
+       "The file D-00 is damaged: it holds 31 bytes where D-info describes 32."},
       {[] { fs::remove("D-00"); }, "The file D-00 of the compressed result D is missing."},
-      {[] { std::fstream f("D-00", std::ios::in | std::ios::out | std::ios::binary);
-            f.seekp(20);
-            f.write("\x00\xca\x9a\x3b", 4); },  // 10^9
-       "The file D-00 is damaged: the word at byte 20 holds 1000000000, more than nine decimal digits."},
+      {[] {
+         std::fstream f("D-00", std::ios::in | std::ios::out | std::ios::binary);
+         f.seekp(20);
+         f.write("\x00\xca\x9a\x3b", 4);
+       },  // 10^9
+       "The file D-00 is damaged: the word at byte 20 holds 1000000000, more than nine decimal "
+       "digits."},
   };
   for (const auto& c : cases) {
     make();
@@ -114,7 +134,8 @@ TEST_F(DiskTest, DamagedOrMissingFilesNameTheFile) {
   make();
   Write("D-info", "40\n6\n-4\n");  // the FFT size only the check needs
   EXPECT_EQ(CompressedNumber().Open("D"), "");
-  EXPECT_NE(CompressedNumber().Open("D", true).find("(the FFT size is missing)"), std::string::npos);
+  EXPECT_NE(CompressedNumber().Open("D", true).find("(the FFT size is missing)"),
+            std::string::npos);
   for (const char* name : {"", "TwentyCharactersName", ".packing", "a/b"})
     EXPECT_NE(CompressedNameRefusal(name), "") << name;
   EXPECT_EQ(CompressedNameRefusal("NineteenCharacters1"), "");

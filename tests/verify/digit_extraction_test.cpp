@@ -49,8 +49,8 @@ TEST(DigitExtraction, PowersModuloAcrossTheExactnessRanges) {
   std::mt19937_64 g(11);
   const double edges[] = {1, 2, 3, 67108863, 67108864, 67108865, 1099511627775};
   for (int i = 0; i < 30000; i++) {
-    const double m = i < 7 * 40 ? edges[i % 7]
-                                : std::floor(std::ldexp(1.0 + (g() % 1000) / 1000.0, g() % 40));
+    const double m =
+        i < 7 * 40 ? edges[i % 7] : std::floor(std::ldexp(1.0 + (g() % 1000) / 1000.0, g() % 40));
     const int64_t e = i % 3 == 0 ? g() % 70 : g() % (int64_t{1} << 45);
     ASSERT_EQ(PowMod2(e, m), static_cast<double>(ExactPowMod2(e, static_cast<uint64_t>(m))))
         << "2^" << e << " mod " << m;
@@ -58,7 +58,7 @@ TEST(DigitExtraction, PowersModuloAcrossTheExactnessRanges) {
 }
 
 TEST(DigitExtraction, SumsAgreeWithExactFixedPoint) {
-  const int kSums[7][4] = {{10, 5, 4, 1}, {10, 0, 4, 3}, {10, 8, 10, 1}, {10, 6, 10, 3},
+  const int kSums[7][4] = {{10, 5, 4, 1},  {10, 0, 4, 3},  {10, 8, 10, 1}, {10, 6, 10, 3},
                            {10, 2, 10, 5}, {10, 2, 10, 7}, {10, 0, 10, 9}};
   // Starting exponents 31 and 32 (the first loop takes 32 and above), one
   // step beyond them, the smallest positions, and a long sum.
@@ -79,10 +79,13 @@ TEST(DigitExtraction, KnownHexDigitsOfPi) {
     int64_t p;
     uint64_t top48;
     int bits;
-  } known[] = {{0, 0x243F6A8885A3, 32}, {1, 0x487ED5110B46, 32}, {4, 0x43F6A8885A30, 32},
+  } known[] = {{0, 0x243F6A8885A3, 32},
+               {1, 0x487ED5110B46, 32},
+               {4, 0x43F6A8885A30, 32},
                {4000000, 0x6C65E52CB459, 48}};
   for (const auto& k : known)
-    EXPECT_EQ(static_cast<uint64_t>(std::ldexp(PiBinaryFraction(k.p), k.bits)), k.top48 >> (48 - k.bits))
+    EXPECT_EQ(static_cast<uint64_t>(std::ldexp(PiBinaryFraction(k.p), k.bits)),
+              k.top48 >> (48 - k.bits))
         << k.p;
   int sums = 0;
   PiBinaryFraction(100, [&sums] { sums++; });

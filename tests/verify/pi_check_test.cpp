@@ -51,7 +51,9 @@ class PiCheck : public testing::Test {
     fs::current_path(fs::temp_directory_path());
     fs::remove_all(Dir());
   }
-  static fs::path Dir() { return fs::temp_directory_path() / ("numora-check-" + std::to_string(getpid())); }
+  static fs::path Dir() {
+    return fs::temp_directory_path() / ("numora-check-" + std::to_string(getpid()));
+  }
 
   // The console text of the check with this answer, times left out.
   static std::string Check(const std::string& index) {
@@ -59,7 +61,8 @@ class PiCheck : public testing::Test {
     EXPECT_NE(std::freopen("answers", "r", stdin), nullptr);
     testing::internal::CaptureStdout();
     CheckPiResult("Pi", FirstStepInMemory);
-    return std::regex_replace(testing::internal::GetCapturedStdout(), std::regex("time=[0-9.]+"), "time=T");
+    return std::regex_replace(testing::internal::GetCapturedStdout(), std::regex("time=[0-9.]+"),
+                              "time=T");
   }
 
   // Rewrites the stored Pi with decimal k (1 = the first after the point) changed.
@@ -97,15 +100,17 @@ TEST_F(PiCheck, DialogueAndSizes) {
   EXPECT_TRUE(std::regex_match(bits, std::regex("[01]{24}\n")));
   EXPECT_EQ(out.substr(head.size() + 25),
             "\nSecond step : deduce the binary digits from Fabrice Bellard formula...\n......\n"
-            "End of second step, time=T\nBinary digits : " + bits + "\n\n" +
-            "The computed 24 binary digits are identical.\nThe first 972 digits of the Pi "
-            "computation are good\nwith a very high probability\n");
+            "End of second step, time=T\nBinary digits : " +
+                bits + "\n\n" +
+                "The computed 24 binary digits are identical.\nThe first 972 digits of the Pi "
+                "computation are good\nwith a very high probability\n");
   // Below 36 only the first binary digits; an index too near the end, or
   // beyond it, is pulled back to 100 digits before it.
-  EXPECT_NE(Check("35").find("Checking the first 0 digits,\nby computing 24 binary digits at binary position 1\n"),
-            std::string::npos);
-  for (const char* index : {"99950", "1e9"})
-    EXPECT_TRUE(Identical(Check(index), "99900")) << index;
+  EXPECT_NE(
+      Check("35").find(
+          "Checking the first 0 digits,\nby computing 24 binary digits at binary position 1\n"),
+      std::string::npos);
+  for (const char* index : {"99950", "1e9"}) EXPECT_TRUE(Identical(Check(index), "99900")) << index;
 }
 
 TEST_F(PiCheck, DamagedDigitsBeforeTheIndexAreFound) {
@@ -129,7 +134,8 @@ TEST_F(PiCheck, DamagedDigitsBeforeTheIndexAreFound) {
   std::string info;
   std::getline(std::ifstream("Pi-info"), info, '\0');
   std::ofstream("Pi-info") << info.substr(0, info.rfind('\n', info.size() - 2) + 1);
-  EXPECT_EXIT((dup2(2, 1), CheckPiResult("Pi", FirstStepInMemory)), testing::ExitedWithCode(kExitFailure),
+  EXPECT_EXIT((dup2(2, 1), CheckPiResult("Pi", FirstStepInMemory)),
+              testing::ExitedWithCode(kExitFailure),
               "The file Pi-info is damaged.*\\(the FFT size is missing\\)");
   restore();
 }
