@@ -69,9 +69,10 @@ void Compress(double digits) {
   for (double p = 0; p < digits; p += 100) PrintDigits(y, out, 1, p, p + 10, OutputFormat{});
   const double sparse = Cpu() - t;
   std::fclose(out);
-  std::printf("%.0e digits: compress %.2f s, %.0f bytes (%.3f per 36 digits), open and check %.2f s,\n"
-              "    all digits as text %.2f s, 10 every 100 digits %.2f s\n",
-              digits, pack, bytes, bytes / digits * 36, open, all, sparse);
+  std::printf(
+      "%.0e digits: compress %.2f s, %.0f bytes (%.3f per 36 digits), open and check %.2f s,\n"
+      "    all digits as text %.2f s, 10 every 100 digits %.2f s\n",
+      digits, pack, bytes, bytes / digits * 36, open, all, sparse);
   for (const auto& e : fs::directory_iterator(".")) fs::remove(e.path());
 }
 
