@@ -47,7 +47,7 @@ TEST(CommandLine, EachFormComputesLikeTheMenu) {
       {{"pi", "20000"}, "0\n0\n20000\n2\n0\n", "pi.txt", "Pi"},
       {{"pi", "20000", "--method=ramanujan", "--fft-size", "1"}, "1\n0\n20000\n1\n0\n", "pi.txt", "Pi"},
       {{"e", "1e4", "--series", "1"}, "3\n0\n10000\n1\n0\n", "e.txt", "E"},
-      {{"sqrt2", "12345", "--mode=0", "--compressed"}, "4\n0\n12345\n2\n1\n", "sqrt2.txt", "Sqrt2"},
+      {{"sqrt2", "12345", "--mode=0"}, "4\n0\n12345\n2\n0\n", "sqrt2.txt", "Sqrt2"},
       {{"const", "ln2", "10000"}, "6\nln2\n10000\n1\n0\n", "ln2.txt", "ln2"},
   };
   ASSERT_EQ(s.Run("5\nln2\n.\n1\n1\n3\n1/2\nln2\n").status, 0);
