@@ -1,5 +1,5 @@
-// A tile of 4 rows x 8 columns of C stays in registers while k runs: per k,
-// the 8 values of rows[k] are loaded once and each of the 4 factors of A is
+// A tile of 4 rows of C (two vectors wide) stays in registers while k runs:
+// per k, two vectors of rows[k] are loaded and each of the 4 factors of A is
 // broadcast, so the loop is bound by multiply-adds, not by loads.
 #include "ntt/mul_rows.h"
 
@@ -12,28 +12,50 @@ namespace {
 typedef double Vec2 __attribute__((vector_size(16), aligned(8), may_alias));
 typedef double Vec4 __attribute__((vector_size(32), aligned(8), may_alias));
 
+// Two vectors per row of a tile: 4 x 2 accumulators, two vectors of rows[k]
+// and a broadcast fit the 16 registers of either width.
 template <class V>
 __attribute__((always_inline)) inline void Tiles(const double* A, long lda, long nr,
                                                  const double* const* rows, long K, double* C,
                                                  long ldc, long nc) {
   constexpr int kW = sizeof(V) / sizeof(double);
-  constexpr int kV = kMulColsTile / kW;  // vectors per row of a tile
-  for (long n = 0; n < nc; n += kMulColsTile) {
+  for (long n = 0; n < nc; n += 2 * kW) {
     for (long r = 0; r < nr; r += kMulRowsTile) {
-      V acc[kMulRowsTile][kV];
-      for (int i = 0; i < kMulRowsTile; i++)
-        for (int v = 0; v < kV; v++) std::memcpy(&acc[i][v], C + (r + i) * ldc + n + v * kW, sizeof(V));
-      const double* a = A + r * lda;
+      double* c = C + r * ldc + n;
+      V c00, c01, c10, c11, c20, c21, c30, c31;
+      std::memcpy(&c00, c, sizeof(V));
+      std::memcpy(&c01, c + kW, sizeof(V));
+      std::memcpy(&c10, c + ldc, sizeof(V));
+      std::memcpy(&c11, c + ldc + kW, sizeof(V));
+      std::memcpy(&c20, c + 2 * ldc, sizeof(V));
+      std::memcpy(&c21, c + 2 * ldc + kW, sizeof(V));
+      std::memcpy(&c30, c + 3 * ldc, sizeof(V));
+      std::memcpy(&c31, c + 3 * ldc + kW, sizeof(V));
+      const double* a0 = A + r * lda;
+      const double* a1 = a0 + lda;
+      const double* a2 = a1 + lda;
+      const double* a3 = a2 + lda;
       for (long k = 0; k < K; k++) {
-        V b[kV];
-        for (int v = 0; v < kV; v++) std::memcpy(&b[v], rows[k] + n + v * kW, sizeof(V));
-        for (int i = 0; i < kMulRowsTile; i++) {
-          const double f = a[i * lda + k];
-          for (int v = 0; v < kV; v++) acc[i][v] += f * b[v];
-        }
+        V b0, b1;
+        std::memcpy(&b0, rows[k] + n, sizeof(V));
+        std::memcpy(&b1, rows[k] + n + kW, sizeof(V));
+        c00 += a0[k] * b0;
+        c01 += a0[k] * b1;
+        c10 += a1[k] * b0;
+        c11 += a1[k] * b1;
+        c20 += a2[k] * b0;
+        c21 += a2[k] * b1;
+        c30 += a3[k] * b0;
+        c31 += a3[k] * b1;
       }
-      for (int i = 0; i < kMulRowsTile; i++)
-        for (int v = 0; v < kV; v++) std::memcpy(C + (r + i) * ldc + n + v * kW, &acc[i][v], sizeof(V));
+      std::memcpy(c, &c00, sizeof(V));
+      std::memcpy(c + kW, &c01, sizeof(V));
+      std::memcpy(c + ldc, &c10, sizeof(V));
+      std::memcpy(c + ldc + kW, &c11, sizeof(V));
+      std::memcpy(c + 2 * ldc, &c20, sizeof(V));
+      std::memcpy(c + 2 * ldc + kW, &c21, sizeof(V));
+      std::memcpy(c + 3 * ldc, &c30, sizeof(V));
+      std::memcpy(c + 3 * ldc + kW, &c31, sizeof(V));
     }
   }
 }
@@ -72,4 +94,5 @@ void MulAddRows(const double* A, long lda, long nr, const double* const* rows, l
   Engine()(A, lda, nr, rows, K, C, ldc, nc);
 }
 
-void UseBaselineMulRows(bool on) { useBaseline = on; }
+void UseBaselineCRTKernels(bool on) { useBaseline = on; }
+bool BaselineCRTKernels() { return useBaseline; }

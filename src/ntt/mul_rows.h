@@ -13,6 +13,7 @@ constexpr long kMulColsTile = 8;
 // magnitude: the result is then exact, in any order of summation.
 void MulAddRows(const double* A, long lda, long nr, const double* const* rows, long K, double* C,
                 long ldc, long nc);
-// Runs on the baseline vector kernel even where a wider one exists (tests and
-// benchmarks of both).
-void UseBaselineMulRows(bool on);
+// The residue and CRT steps run on the baseline vector kernels even where
+// wider ones exist (tests and benchmarks of both).
+void UseBaselineCRTKernels(bool on);
+bool BaselineCRTKernels();

@@ -231,7 +231,7 @@ struct ProductShape {
 double ReleaseLimbs(double* out, long n, double carry) {
   for (long i = 0; i < n; i++) {
     const double v = out[i] + carry;
-    double q = v * 1e-12;
+    double q = v * 1e-12 - 0.5;  // the floor, or one off near multiples of 10^12
     residue::Nearest(q);
     double rest = v - q * 1e12;
     if (rest < 0) {

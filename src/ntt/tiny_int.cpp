@@ -4,9 +4,10 @@
 #include "shell/error_report.h"
 
 double TinyCarry(double x) {
-  // x 10^-7 is not exact, but it is near enough for the nearest integer to be
-  // the quotient or one off; the remainder says which.
-  double q = x * 1e-7;
+  // x 10^-7 is not exact, but the integer nearest to it less 1/2 is the
+  // quotient or one off (only when x is near a multiple of 10^7, so that the
+  // corrections are rare and well predicted); the remainder says which.
+  double q = x * 1e-7 - 0.5;
   residue::Nearest(q);
   const double r = x - q * kTinyBase;
   if (r < 0) return q - 1;

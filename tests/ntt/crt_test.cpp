@@ -97,14 +97,14 @@ TEST(CRT, RebuildsEveryCoefficientBelowHalfTheModulus) {
       values.push_back(ref::ToDecimal(x, 9));
     }
     for (bool baseline : {false, true}) {
-      UseBaselineMulRows(baseline);
+      UseBaselineCRTKernels(baseline);
       for (const std::string& v : values) {
         TinyInt r{0, 8000, limbs.data()};
         CRT(Alphas(v, ncrt).data(), r);
         EXPECT_EQ(Text(r), v) << ncrt << " primes";
       }
     }
-    UseBaselineMulRows(false);
+    UseBaselineCRTKernels(false);
     if (ncrt == 1) continue;
     // alpha_0 = p_0 (not reduced) makes the sum M itself: 0.
     std::vector<double> alpha(ncrt, 0.0);

@@ -41,7 +41,7 @@ class NTTProduct : public testing::Test {
   }
   void TearDown() override {
     Disk().WriteBudget = -1;
-    UseBaselineMulRows(false);
+    UseBaselineCRTKernels(false);
     fs::current_path(Home);
     fs::remove_all(Dir);
   }
@@ -136,7 +136,7 @@ TEST_F(NTTProduct, LongProductsSpanManyPrimesAndBatches) {
   // 33 primes and more: the rebuilt sums are released between blocks of primes.
   for (long n : {30000L, 90000L}) {
     for (bool baseline : {false, true}) {
-      UseBaselineMulRows(baseline);
+      UseBaselineCRTKernels(baseline);
       const V a = Random(g, n), b = Random(g, n - 7);
       DiskInt& x = Number("x", a);
       DiskInt& y = Number("y", b);
