@@ -69,16 +69,17 @@ struct CRTTables {
   double* AlphaT = nullptr;   // NCRT rows
   double* DigitsT = nullptr;  // 3 (NCRT + 1) rows: digit s of alpha_i, then -k
   double* RT = nullptr;       // ldR rows: the rebuilt coefficients
-  double* Lane = nullptr;     // kTile: the multiple of M taken off, then the top carry
+  double* Lane = nullptr;     // kTile: the carry out of the top (-1 for a negative sum)
   double* MSum = nullptr;     // kTile: sum alpha_i / p_i
   double* Column = nullptr;   // ldR: one coefficient's limbs
   std::vector<const double*> ChunkRows, DigitRows;
   std::vector<std::pair<double*, long>> Owned;
 };
 
+// Never destroyed: a run that ends inside a product still reaches its tables.
 CRTTables& Tables() {
-  static CRTTables t;
-  return t;
+  static auto* t = new CRTTables;
+  return *t;
 }
 
 const double kPow10[15] = {1,    1e1,  1e2,  1e3,  1e4,  1e5,  1e6, 1e7,
@@ -103,7 +104,7 @@ long RoundUp(long n, long m) { return (n + m - 1) / m * m; }
 // rare (and well predicted in scalar code). T is a double or a vector; as in
 // the residue operations, vectors are passed by reference only.
 
-// f = floor(x / 10^k) for integers 0 <= x < 2^53 (or a little below 0), k <= 14.
+// f = floor(x / 10^k) for integers |x| < 2^53, k <= 14.
 template <class T>
 CRT_INLINE void FloorPow10(const T& x, int k, T& f) {
   f = x * kInvPow10[k] - 0.5;
@@ -214,7 +215,8 @@ CRT_INLINE void ReleaseTile(CRTTables& t, bool exact) {
       Store(x, v);
     }
   }
-  // Partial releases: the top limb holds less than 10^7, its carry is 0.
+  // A partial release drops the carry out of the top row: the sums leave
+  // that row below 10^5, whose nearest carry is 0.
   if (exact)
     for (long q = 0; q < kV; q++) Store(t.Lane + q * kW, carry[q]);
 }
@@ -394,10 +396,10 @@ long ChooseBestCRT(long na, long nb, long* nntt, long* crtNbDec) {
   long ncrt = ComputeNCRT(na + nb, *nntt, crtNbDec);
   while (ncrt < 5 && *nntt / 2 >= kSmallest) {
     long d;
-    const long fewer = CountPrimes(na + nb, *nntt / 2, &d);
-    if (fewer == 0) break;  // half the points no longer hold the product
+    const long more = CountPrimes(na + nb, *nntt / 2, &d);
+    if (more == 0) break;  // half the points no longer hold the product
     *nntt /= 2;
-    ncrt = fewer;
+    ncrt = more;
     *crtNbDec = d;
   }
   if (*nntt < 512) ProgressPrint("Pb in ChooseBestCRT, NNTT is too small\n");
@@ -549,6 +551,16 @@ void CRTCoefficients(const double* x, long stride, long count, long crtNbDec, do
     Engine().sum(t, n);
     for (long j = 0; j < n; j++) AddDigits(out, (j0 + j) * crtNbDec, FinishCoefficient(t, j));
   }
+}
+
+double ReleaseCarries(double* limbs, long n) {
+  double carry = 0;
+  for (long i = 0; i < n; i++) {
+    const double v = limbs[i] + carry;
+    FloorPow10(v, 12, carry);
+    limbs[i] = v - carry * 1e12;
+  }
+  return carry;
 }
 
 void CRT(const double* alpha, TinyInt& result) {

@@ -42,6 +42,10 @@ void ComputeModulos(const double* limbs, long crtNbDec, long count, double* res,
 // A coefficient out of range is a CRT error, which ends the run.
 void CRTCoefficients(const double* x, long stride, long count, long crtNbDec, double* out);
 
+// Carry release of n non-negative base 10^12 limbs (below 2^53 each) into
+// [0, 10^12); returns the carry out of the top.
+double ReleaseCarries(double* limbs, long n);
+
 // One coefficient from its alphas (alpha[i] < p_i for every prime): result =
 // sum alpha_i M_i reduced modulo M, checked to lie below M/2. result needs
 // room for the limbs of M plus two.

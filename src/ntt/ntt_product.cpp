@@ -227,26 +227,6 @@ struct ProductShape {
   long limbs;        // limbs of the product, a.Size + b.Size
 };
 
-// Exact carry release of out[0 .. n) in base 10^12; returns the carry out.
-double ReleaseLimbs(double* out, long n, double carry) {
-  for (long i = 0; i < n; i++) {
-    const double v = out[i] + carry;
-    double q = v * 1e-12 - 0.5;  // the floor, or one off near multiples of 10^12
-    residue::Nearest(q);
-    double rest = v - q * 1e12;
-    if (rest < 0) {
-      rest += 1e12;
-      q -= 1;
-    } else if (rest >= 1e12) {
-      rest -= 1e12;
-      q += 1;
-    }
-    out[i] = rest;
-    carry = q;
-  }
-  return carry;
-}
-
 // Rebuilds the product coefficients from droppedCoef on (the residues of
 // primes 0 .. NCRT-2 in the records' files, the last prime's in `last`) and
 // writes the product limbs from `dropped` on into r's limbs from 0.
@@ -273,7 +253,7 @@ void CRTDiskModulos(const std::vector<Record>& recs, const double* last, const P
     // Below limb c/12 d no later coefficient adds anything; after the last
     // batch every limb of the product is complete.
     const long complete = lastBatch ? std::min(area, s.limbs - base) : c / 12 * d;
-    const double carry = ReleaseLimbs(out, complete, 0);
+    const double carry = ReleaseCarries(out, complete);
     if (lastBatch) {
       bool clean = carry == 0;
       for (long i = complete; i < area; i++) clean = clean && out[i] == 0;
