@@ -175,11 +175,26 @@ void DropKept() {
 
 // ---- Residues of an operand ------------------------------------------------
 
+// Where the residues of a few batches wait, prime by prime, so that each file
+// is read or written once for all of them: an idle part of the FFT arrays
+// when it holds more than one batch, else the batch's own area of the disk
+// buffer.
+struct Staging {
+  double* Rows;
+  long Batches;  // batches per row: the row of prime i holds Batches c residues
+  Staging(double* idle, long idleSize, double* own, long ncrt, long c) {
+    Batches = idleSize / (ncrt * c);
+    Rows = Batches > 1 ? idle : own;
+    Batches = std::max(Batches, 1L);
+  }
+};
+
 // The residues of a's coefficients of d digits: prime 0's into prime0, the
-// others appended to their files. Returns the number of coefficients (those
-// that hold digits of a) and the hash of a's limbs in *hash.
+// others appended to their files. idle/idleSize: memory free for the
+// staging. Returns the number of coefficients (those that hold digits of a)
+// and the hash of a's limbs in *hash.
 long ComputeDiskModulos(const DiskInt& a, long d, double* prime0, std::vector<Record>& recs,
-                        double* buf, long size, uint64_t* hash) {
+                        double* buf, long size, double* idle, long idleSize, uint64_t* hash) {
   InPhase phase(kResidues);
   const long ncrt = static_cast<long>(recs.size());
   const long count = (12 * a.Size + d - 1) / d;
@@ -190,7 +205,9 @@ long ComputeDiskModulos(const DiskInt& a, long d, double* prime0, std::vector<Re
   if (c <= 0) error("PROBLEM, BUFFER is too small in ComputeDiskModulos\n");
   const long groupLimbs = c / 12 * d;  // the limbs of a batch
   double* limbs = buf;
-  double* res = buf + groupLimbs + 1;  // after a zero limb that the last digits may read
+  // After a zero limb that the last digits may read.
+  const Staging stage(idle, idleSize, buf + groupLimbs + 1, ncrt, c);
+  const long row = stage.Batches * c;
   uint64_t h = 0xcbf29ce484222325ULL;
   for (long j0 = 0; j0 < count; j0 += c) {
     const long n = std::min(c, count - j0);
@@ -208,9 +225,12 @@ long ComputeDiskModulos(const DiskInt& a, long d, double* prime0, std::vector<Re
       h = MixLimb(h, limbs[i]);
     }
     std::fill(limbs + got, limbs + groupLimbs + 1, 0.0);
-    ComputeModulos(limbs, d, n, res, c);
-    std::memcpy(prime0 + j0, res, sizeof(double) * static_cast<size_t>(n));
-    for (long i = 1; i < ncrt; i++) WriteResidues(recs[i], res + i * c, j0, n);
+    const long at = j0 % row;  // in the rows of the staging
+    ComputeModulos(limbs, d, n, stage.Rows + at, row);
+    std::memcpy(prime0 + j0, stage.Rows + at, sizeof(double) * static_cast<size_t>(n));
+    if (at + n == row || j0 + n == count) {
+      for (long i = 1; i < ncrt; i++) WriteResidues(recs[i], stage.Rows + i * row, j0 - at, at + n);
+    }
   }
   for (Record& r : recs) r.Count = count;
   *hash = h;
@@ -230,8 +250,9 @@ struct ProductShape {
 // Rebuilds the product coefficients from droppedCoef on (the residues of
 // primes 0 .. NCRT-2 in the records' files, the last prime's in `last`) and
 // writes the product limbs from `dropped` on into r's limbs from 0.
+// idle/idleSize: memory free for the staging.
 void CRTDiskModulos(const std::vector<Record>& recs, const double* last, const ProductShape& s,
-                    DiskInt& r, double* buf, long size) {
+                    DiskInt& r, double* buf, long size, double* idle, long idleSize) {
   InPhase phase(kCRT);
   const long ncrt = static_cast<long>(recs.size());
   const long d = s.d;
@@ -241,15 +262,21 @@ void CRTDiskModulos(const std::vector<Record>& recs, const double* last, const P
   const long area = d * (c / 12 + 2);
   if (c <= 0 || area + ncrt * c > size) error("PROBLEM, BUFFER is too small in CRTDiskModulos");
   double* out = buf;
-  double* res = buf + area;
+  const Staging stage(idle, idleSize, buf + area, ncrt, c);
+  const long row = stage.Batches * c;
   std::fill(out, out + area, 0.0);
   for (long j0 = s.droppedCoef; j0 < s.total; j0 += c) {
     const long n = std::min(c, s.total - j0);
     const bool lastBatch = j0 + n >= s.total;
-    for (long i = 0; i + 1 < ncrt; i++) ReadResidues(recs[i], res + i * c, j0 - s.droppedCoef, n);
-    std::memcpy(res + (ncrt - 1) * c, last + j0, sizeof(double) * static_cast<size_t>(n));
+    const long at = (j0 - s.droppedCoef) % row;  // in the rows of the staging
+    if (at == 0) {
+      const long m = std::min(row, s.total - j0);
+      for (long i = 0; i + 1 < ncrt; i++)
+        ReadResidues(recs[i], stage.Rows + i * row, j0 - s.droppedCoef, m);
+      std::memcpy(stage.Rows + (ncrt - 1) * row, last + j0, sizeof(double) * static_cast<size_t>(m));
+    }
     const long base = j0 / 12 * d;  // the product limb at out[0]
-    CRTCoefficients(res, c, n, d, out);
+    CRTCoefficients(stage.Rows + at, row, n, d, out);
     // Below limb c/12 d no later coefficient adds anything; after the last
     // batch every limb of the product is complete.
     const long complete = lastBatch ? std::min(area, s.limbs - base) : c / 12 * d;
@@ -334,6 +361,7 @@ void MulDiskIntByNTT(DiskInt& a, DiskInt& b, DiskInt& r, int freeA, int freeB) {
   // The two transform vectors are the FFT arrays: their spectrum is lost.
   double* A = fft.FFTBufA;
   double* B = fft.FFTBufB;
+  const long fftSize = 2 * (fft.NFFT + fft.NFFTSqrt);
   fft.FFT0AlreadyComputed = 0;
   fft.CachedLimbs = nullptr;
   double* buf = DiskWorkBuffer("MulDiskIntByNTT");
@@ -360,7 +388,7 @@ void MulDiskIntByNTT(DiskInt& a, DiskInt& b, DiskInt& r, int freeA, int freeB) {
   } else {
     DropKept();
     uint64_t hash;
-    countA = ComputeDiskModulos(a, d, A, recA, buf, size, &hash);
+    countA = ComputeDiskModulos(a, d, A, recA, buf, size, B, fftSize, &hash);
     if (freeAEarly) a.Free();
     if (keep) {
       WriteResidues(recA[0], A, 0, countA);
@@ -385,7 +413,9 @@ void MulDiskIntByNTT(DiskInt& a, DiskInt& b, DiskInt& r, int freeA, int freeB) {
   long countB = countA;
   if (!square) {
     uint64_t unused;
-    countB = ComputeDiskModulos(b, d, B, recB, buf, size, &unused);
+    // Past a's prime-0 residues, A is free.
+    const long usedA = report.ReusedA ? 0 : countA;
+    countB = ComputeDiskModulos(b, d, B, recB, buf, size, A + usedA, fftSize - usedA, &unused);
     if (freeA && aShared) a.Free();
     if (freeB) b.Free();
   } else if (freeA || freeB) {
@@ -421,7 +451,7 @@ void MulDiskIntByNTT(DiskInt& a, DiskInt& b, DiskInt& r, int freeA, int freeB) {
   }
   if (!keep) Kept() = KeptResidues{};  // its files were read for the last time
 
-  CRTDiskModulos(recB, B, shape, r, buf, size);
+  CRTDiskModulos(recB, B, shape, r, buf, size, A, fftSize);
   for (const Record& rec : recB) RemoveResidues(rec);
   r.Size = std::min(na + nb, r.NAlloc);
   r.Offset = offset + na + nb - r.Size;
