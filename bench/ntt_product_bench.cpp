@@ -36,7 +36,8 @@ uint64_t Residue(const DiskInt& d) {
   for (long hi = d.Size; hi > 0; hi -= static_cast<long>(run.size())) {
     const long n = std::min(hi, static_cast<long>(run.size()));
     ReadLimbs(d, run.data(), n, hi - n);
-    for (long i = n - 1; i >= 0; i--) acc = (MulMod(acc, base) + static_cast<uint64_t>(run[i])) % kCheck;
+    for (long i = n - 1; i >= 0; i--)
+      acc = (MulMod(acc, base) + static_cast<uint64_t>(run[i])) % kCheck;
   }
   return acc;
 }
@@ -90,10 +91,11 @@ int main(int argc, char** argv) {
   const bool ok = Residue(r) == want;
   std::printf("limbs %ld x %ld, NFFT 2^%d: NNTT %ld, NCRT %ld, CRTNbDec %ld\n", n, n, logN, p.NNTT,
               p.NCRT, p.CRTNbDec);
-  std::printf("processor s: total %.2f = residues %.2f + transforms %.2f + CRT %.2f + file I/O %.2f"
-              " + other %.2f\n",
-              total, p.Residues, p.Transforms, p.CRT, p.FileIO,
-              total - p.Residues - p.Transforms - p.CRT - p.FileIO);
+  std::printf(
+      "processor s: total %.2f = residues %.2f + transforms %.2f + CRT %.2f + file I/O %.2f"
+      " + other %.2f\n",
+      total, p.Residues, p.Transforms, p.CRT, p.FileIO,
+      total - p.Residues - p.Transforms - p.CRT - p.FileIO);
   std::printf("disk MB: read %.0f, written %.0f; product %s\n", (Disk().BytesRead - read0) / 1e6,
               (Disk().BytesWritten - written0) / 1e6, ok ? "checked" : "WRONG");
   a.Free();

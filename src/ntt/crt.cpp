@@ -82,10 +82,10 @@ CRTTables& Tables() {
   return *t;
 }
 
-const double kPow10[15] = {1,    1e1,  1e2,  1e3,  1e4,  1e5,  1e6, 1e7,
-                           1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14};
-const double kInvPow10[15] = {1,    1e-1,  1e-2,  1e-3,  1e-4,  1e-5,  1e-6, 1e-7,
-                              1e-8, 1e-9,  1e-10, 1e-11, 1e-12, 1e-13, 1e-14};
+const double kPow10[15] = {1,   1e1, 1e2,  1e3,  1e4,  1e5,  1e6, 1e7,
+                           1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14};
+const double kInvPow10[15] = {1,    1e-1, 1e-2,  1e-3,  1e-4,  1e-5,  1e-6, 1e-7,
+                              1e-8, 1e-9, 1e-10, 1e-11, 1e-12, 1e-13, 1e-14};
 
 double* Alloc(long n) {
   double *raw, *aligned;
@@ -269,8 +269,8 @@ CRT_INLINE void SumTile(CRTTables& t, long n) {
     for (long s = 0; s < 3; s++) {
       // The -k M row goes with the last block, in the unshifted rows.
       const long K = i1 - i0 + (i1 == N && s == 0 ? 1 : 0);
-      MulAddRows(t.MiT + (2 - s) * t.ldMiT + i0, t.ldMiT, t.ldR, t.DigitRows.data() + s * (N + 1) + i0,
-                 K, t.RT, kTile, kTile);
+      MulAddRows(t.MiT + (2 - s) * t.ldMiT + i0, t.ldMiT, t.ldR,
+                 t.DigitRows.data() + s * (N + 1) + i0, K, t.RT, kTile, kTile);
     }
     if (i1 < N) ReleaseTile<V>(t, false);
   }
@@ -286,8 +286,8 @@ struct Kernels {
 
 #define CRT_KERNELS(Name, V, Target)                                                     \
   Target void Name##Residues(CRTTables& t, long nch, long n, double* res, long stride) { \
-    ResidueTile<V>(t, nch, n, res, stride);                                             \
-  }                                                                                     \
+    ResidueTile<V>(t, nch, n, res, stride);                                              \
+  }                                                                                      \
   Target void Name##Sum(CRTTables& t, long n) { SumTile<V>(t, n); }
 
 CRT_KERNELS(Narrow, Vec2, )
@@ -569,7 +569,8 @@ void CRT(const double* alpha, TinyInt& result) {
   for (long i = 0; i < t.NCRT; i++) t.AlphaT[i * kTile] = alpha[i];
   Engine().sum(t, 1);
   const TinyInt v = FinishCoefficient(t, 0);
-  if (v.Size > result.NAlloc) errorf("Error in CRT, %ld limbs do not hold the result", result.NAlloc);
+  if (v.Size > result.NAlloc)
+    errorf("Error in CRT, %ld limbs do not hold the result", result.NAlloc);
   std::memcpy(result.Limbs, v.Limbs, sizeof(double) * static_cast<size_t>(v.Size));
   result.Size = v.Size;
 }

@@ -220,8 +220,10 @@ long ComputeDiskModulos(const DiskInt& a, long d, double* prime0, std::vector<Re
     for (long i = 0; i < got; i++) {
       // A limb outside [0, 10^12) would cut into digits that are not a's.
       if (!(limbs[i] >= 0 && limbs[i] < 1e12))
-        errorf("ERROR in MulDiskIntByNTT, the number %s is negative or not in normal form "
-               "(limb %ld is %.0f)", a.FileName, first + i, limbs[i]);
+        errorf(
+            "ERROR in MulDiskIntByNTT, the number %s is negative or not in normal form "
+            "(limb %ld is %.0f)",
+            a.FileName, first + i, limbs[i]);
       h = MixLimb(h, limbs[i]);
     }
     std::fill(limbs + got, limbs + groupLimbs + 1, 0.0);
@@ -273,7 +275,8 @@ void CRTDiskModulos(const std::vector<Record>& recs, const double* last, const P
       const long m = std::min(row, s.total - j0);
       for (long i = 0; i + 1 < ncrt; i++)
         ReadResidues(recs[i], stage.Rows + i * row, j0 - s.droppedCoef, m);
-      std::memcpy(stage.Rows + (ncrt - 1) * row, last + j0, sizeof(double) * static_cast<size_t>(m));
+      std::memcpy(stage.Rows + (ncrt - 1) * row, last + j0,
+                  sizeof(double) * static_cast<size_t>(m));
     }
     const long base = j0 / 12 * d;  // the product limb at out[0]
     CRTCoefficients(stage.Rows + at, row, n, d, out);

@@ -35,7 +35,8 @@ void UpdateTinyInt(TinyInt& a) {
 
 void SubstractTinyInt(const TinyInt& a, const TinyInt& b, TinyInt& r) {
   if (b.Size > a.Size) error("Error in SubstractTinyInt, carry is not zero\n");
-  if (a.Size > r.NAlloc) errorf("Error in SubstractTinyInt, %ld limbs do not hold the number", r.NAlloc);
+  if (a.Size > r.NAlloc)
+    errorf("Error in SubstractTinyInt, %ld limbs do not hold the number", r.NAlloc);
   double borrow = 0;
   for (long i = 0; i < a.Size; i++) {
     double x = a.Limbs[i] - (i < b.Size ? b.Limbs[i] : 0) + borrow;
@@ -53,7 +54,8 @@ void SubstractTinyInt(const TinyInt& a, const TinyInt& b, TinyInt& r) {
 
 void ShortMulTinyInt(double m, const TinyInt& a, TinyInt& r) {
   if (!(m >= 0 && m < 8e15)) errorf("Error in ShortMulTinyInt, factor %.0f out of range", m);
-  if (a.Size + 1 > r.NAlloc) errorf("Error in ShortMulTinyInt, %ld limbs do not hold the product", r.NAlloc);
+  if (a.Size + 1 > r.NAlloc)
+    errorf("Error in ShortMulTinyInt, %ld limbs do not hold the product", r.NAlloc);
   // Each new limb is a[i] ml + a[i-1] mh < 10^14 + m < 2^53.
   const double mh = TinyCarry(m);
   const double ml = m - mh * kTinyBase;

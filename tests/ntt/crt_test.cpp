@@ -1,13 +1,14 @@
 // The choice of primes and coefficient size, and the Chinese remaindering of
 // single coefficients, against exact arithmetic on the prime table: M from the
 // schoolbook reference, the alphas from 128-bit residues.
+#include "ntt/crt.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
 #include <string>
 #include <vector>
 
-#include "ntt/crt.h"
 #include "ntt/mul_rows.h"
 #include "ntt/ntt.h"
 #include "ntt_test_util.h"
@@ -65,19 +66,22 @@ TEST(CRT, ChooseBestCRTTakesTheLargestTransformNeedingFivePrimes) {
     // The coefficients of the product fit the transform, and NNTT/2
     // coefficients of d digits squared stay below M/2.
     EXPECT_LE((12 * n + d - 1) / d + 1, nntt) << n;
-    const std::string bound = ref::ToDecimal(
-        ref::Mul(ref::FromDecimal(Decimal(nntt), 9),
-                 ref::FromDecimal("1" + std::string(2 * d, '0'), 9), 9), 9);
+    const std::string bound =
+        ref::ToDecimal(ref::Mul(ref::FromDecimal(Decimal(nntt), 9),
+                                ref::FromDecimal("1" + std::string(2 * d, '0'), 9), 9),
+                       9);
     EXPECT_LE(ref::Compare(ref::FromDecimal(bound, 9), ref::FromDecimal(Modulus(ncrt), 9)), 0);
     // One digit more would break that bound.
     const std::string over = bound + "00";
     EXPECT_GT(ref::Compare(ref::FromDecimal(over, 9), ref::FromDecimal(Modulus(ncrt), 9)), 0);
   }
   // More primes than the table holds.
-  nttt::ExpectFatal([] {
-    long d;
-    ComputeNCRT(1L << 40, 1L << 20, &d);
-  }, "Pb, NCRT is too large");
+  nttt::ExpectFatal(
+      [] {
+        long d;
+        ComputeNCRT(1L << 40, 1L << 20, &d);
+      },
+      "Pb, NCRT is too large");
 }
 
 TEST(CRT, RebuildsEveryCoefficientBelowHalfTheModulus) {
@@ -93,7 +97,8 @@ TEST(CRT, RebuildsEveryCoefficientBelowHalfTheModulus) {
       std::string v(m.size() - 1, '0');
       for (char& ch : v) ch = static_cast<char>('0' + g() % 10);
       ref::Digits x = ref::FromDecimal(v, 9);  // below M, brought below M/2
-      if (ref::Compare(x, ref::FromDecimal(half, 9)) > 0) x = ref::Sub(x, ref::FromDecimal(half, 9), 9);
+      if (ref::Compare(x, ref::FromDecimal(half, 9)) > 0)
+        x = ref::Sub(x, ref::FromDecimal(half, 9), 9);
       values.push_back(ref::ToDecimal(x, 9));
     }
     for (bool baseline : {false, true}) {
@@ -122,17 +127,20 @@ TEST(CRT, ACoefficientOutOfRangeEndsTheRunWithTheDetails) {
   const std::string m = Modulus(5);
   // M - 1 is not reduced to anything in range, nor is just above M/2: both
   // are reported, with the alphas, in the log.
-  for (const std::string& v : {ref::ToDecimal(ref::Sub(ref::FromDecimal(m, 9), {1}, 9), 9),
-                               ref::ToDecimal(ref::Add(ref::FromDecimal(ref::Div(m, "2"), 9), {1}, 9), 9)}) {
+  for (const std::string& v :
+       {ref::ToDecimal(ref::Sub(ref::FromDecimal(m, 9), {1}, 9), 9),
+        ref::ToDecimal(ref::Add(ref::FromDecimal(ref::Div(m, "2"), 9), {1}, 9), 9)}) {
     const std::vector<double> alpha = Alphas(v, 5);
     char details[200];
     std::snprintf(details, sizeof details, "---------------------------\n\nNCRT=5\nalpha[0]=%.0f\n",
                   alpha[0]);
-    nttt::ExpectFatal([&] {
-      std::vector<double> limbs(100);
-      TinyInt r{0, 100, limbs.data()};
-      CRT(alpha.data(), r);
-    }, {"ERROR IN CRT, m>0.5\n", details, "\nm="});
+    nttt::ExpectFatal(
+        [&] {
+          std::vector<double> limbs(100);
+          TinyInt r{0, 100, limbs.data()};
+          CRT(alpha.data(), r);
+        },
+        {"ERROR IN CRT, m>0.5\n", details, "\nm="});
   }
   FreeCRT();
 }

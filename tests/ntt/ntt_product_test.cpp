@@ -2,6 +2,8 @@
 // products too long for it, against residues modulo primes near 2^61): squares,
 // unbalanced and truncated products, results on an operand, released operands,
 // the reuse of a kept operand's residues, and the scratch files.
+#include "ntt/ntt_product.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -14,9 +16,9 @@
 #include "disk/disk_int.h"
 #include "disk/disk_memory.h"
 #include "disk/disk_state.h"
+#include "fft/fft_test_util.h"
 #include "ntt/mul_rows.h"
 #include "ntt/ntt.h"
-#include "ntt/ntt_product.h"
 #include "ntt_test_util.h"
 #include "reference/refnum.h"
 #include "shell/debug_state.h"
@@ -91,19 +93,13 @@ V Exact(const V& a, const V& b) {
   return V(p.begin(), p.end());
 }
 
-// The value of limbs modulo a prime near 2^61.
-uint64_t Mod(const V& v, uint64_t p) {
-  const uint64_t base = 1000000000000ULL % p;
-  uint64_t acc = 0;
-  for (long i = static_cast<long>(v.size()) - 1; i >= 0; i--)
-    acc = (nttt::Mul(acc, base, p) + static_cast<uint64_t>(v[i])) % p;
-  return acc;
-}
-
 // c = a b as integers, by residues modulo three primes near 2^61, and in normal form.
 void ExpectProduct(const V& a, const V& b, const V& c) {
-  for (uint64_t p : {2305843009213693951ULL, 2305843009213693921ULL, 2305843009213693907ULL})
-    ASSERT_EQ(Mod(c, p), nttt::Mul(Mod(a, p), Mod(b, p), p)) << "modulo " << p;
+  auto mod = [](const V& v, uint64_t p) {
+    return fftt::Residue(v.data(), static_cast<long>(v.size()), p);
+  };
+  for (uint64_t p : fftt::kPrimes)
+    ASSERT_EQ(mod(c, p), fftt::MulMod(mod(a, p), mod(b, p), p)) << "modulo " << p;
   for (double x : c) ASSERT_TRUE(x >= 0 && x < 1e12);
   ASSERT_NE(c.back(), 0);
 }
@@ -113,7 +109,7 @@ TEST_F(NTTProduct, ProductsAndSquaresEqualTheReference) {
   const struct {
     long na, nb;
     bool nines;
-  } cases[] = {{1, 1, false},    {7, 3, true},       {200, 200, false},
+  } cases[] = {{1, 1, false},      {7, 3, true},        {200, 200, false},
                {1500, 1499, true}, {2400, 2400, false}, {3000, 40, false}};
   for (const auto& c : cases) {
     const V a = Random(g, c.na, c.nines), b = Random(g, c.nb, c.nines);
@@ -122,7 +118,7 @@ TEST_F(NTTProduct, ProductsAndSquaresEqualTheReference) {
     DiskInt& r = Number("r", {}, 2 * std::max(c.na, c.nb));
     MulDiskIntByNTT(x, y, r, 0, 0);
     EXPECT_EQ(Get(r), Exact(a, b)) << c.na << " x " << c.nb;
-    // The square of a number and its product by a copy of itself.
+    // The square: one operand's residues, multiplied by themselves.
     MulDiskIntByNTT(x, x, r, 0, 0);
     EXPECT_EQ(Get(r), Exact(a, a)) << c.na << " squared";
     EXPECT_EQ(ScratchFiles(), 0);
@@ -136,9 +132,7 @@ TEST_F(NTTProduct, LongProductsSpanManyPrimesAndBatches) {
   // 33 primes and more: the rebuilt sums are released between blocks of
   // primes. A long first operand leaves too little of the FFT arrays to stage
   // the second one's residues: they go through the disk buffer batch by batch.
-  const struct {
-    long na, nb;
-  } cases[] = {{30000, 29993}, {90000, 89993}, {40000, 50}};
+  const struct { long na, nb; } cases[] = {{30000, 29993}, {90000, 89993}, {40000, 50}};
   for (const auto& c : cases) {
     for (bool baseline : {false, true}) {
       UseBaselineCRTKernels(baseline);
@@ -275,8 +269,10 @@ TEST_F(NTTProduct, TheDebugReportShowsTheProductWhileItRuns) {
   Disk().WriteBudget = 100000;
   const std::string log = nttt::FatalLog([&] { MulDiskIntByNTT(x, y, r, 0, 0); });
   EXPECT_NE(log.find("write in file did not succeed (file Numora-scratch-B"), std::string::npos);
-  EXPECT_NE(log.find("NTT product is on\nNa=3000, Nb=3000, Nc=6001\nNCRT=5, NNTT=2048, CRTNbDec=36"),
-            std::string::npos) << log;
+  EXPECT_NE(
+      log.find("NTT product is on\nNa=3000, Nb=3000, Nc=6001\nNCRT=5, NNTT=2048, CRTNbDec=36"),
+      std::string::npos)
+      << log;
   EXPECT_EQ(ScratchFiles(), 0);
   EXPECT_EQ(DebugState().NTTProductOn, 0);
 }

@@ -72,11 +72,13 @@ inline std::string FatalLog(const std::function<void()>& f, const std::string& d
 
 // Runs a fatal path in a child process started in a scratch directory, and
 // checks the messages that the log received there.
-inline void ExpectFatal(const std::function<void()>& f, std::initializer_list<std::string> messages) {
+inline void ExpectFatal(const std::function<void()>& f,
+                        std::initializer_list<std::string> messages) {
   std::string dir = (std::filesystem::temp_directory_path() / "numora-ntt-XXXXXX").string();
   ASSERT_NE(mkdtemp(dir.data()), nullptr);
   const std::string log = FatalLog(f, dir);
-  for (const std::string& message : messages) EXPECT_NE(log.find(message), std::string::npos) << log;
+  for (const std::string& message : messages)
+    EXPECT_NE(log.find(message), std::string::npos) << log;
   std::filesystem::remove_all(dir);
 }
 inline void ExpectFatal(const std::function<void()>& f, const std::string& message) {
