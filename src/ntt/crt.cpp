@@ -515,8 +515,6 @@ void FreeCRT() {
   t = CRTTables{};
 }
 
-long CRTPrimeCount() { return Tables().NCRT; }
-
 void ComputeModulos(const double* limbs, long crtNbDec, long count, double* res, long stride) {
   CRTTables& t = Tables();
   const long d = crtNbDec;

@@ -27,8 +27,6 @@ long ChooseBestCRT(long na, long nb, long* nntt, long* crtNbDec);
 // The tables of the primes 0 .. ncrt-1 (replacing any earlier ones).
 void InitCRT(long ncrt);
 void FreeCRT();
-// NCRT of the current tables (0 when none).
-long CRTPrimeCount();
 
 // Residues of `count` coefficients of crtNbDec digits cut from base 10^12
 // limbs: coefficient j is formed by the digits j crtNbDec .. (j+1) crtNbDec - 1

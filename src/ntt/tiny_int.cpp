@@ -3,6 +3,9 @@
 #include "ntt/modular.h"
 #include "shell/error_report.h"
 
+namespace {
+
+// floor(x / 10^7) for an integer 0 <= x < 2^53, exact.
 double TinyCarry(double x) {
   // x 10^-7 is not exact, but the integer nearest to it less 1/2 is the
   // quotient or one off (only when x is near a multiple of 10^7, so that the
@@ -14,6 +17,8 @@ double TinyCarry(double x) {
   if (r >= kTinyBase) return q + 1;
   return q;
 }
+
+}  // namespace
 
 void UpdateTinyInt(TinyInt& a) {
   double carry = 0;
@@ -31,25 +36,6 @@ void UpdateTinyInt(TinyInt& a) {
     a.Limbs[0] = 0;
     a.Size = 1;
   }
-}
-
-void SubstractTinyInt(const TinyInt& a, const TinyInt& b, TinyInt& r) {
-  if (b.Size > a.Size) error("Error in SubstractTinyInt, carry is not zero\n");
-  if (a.Size > r.NAlloc)
-    errorf("Error in SubstractTinyInt, %ld limbs do not hold the number", r.NAlloc);
-  double borrow = 0;
-  for (long i = 0; i < a.Size; i++) {
-    double x = a.Limbs[i] - (i < b.Size ? b.Limbs[i] : 0) + borrow;
-    borrow = 0;
-    if (x < 0) {
-      x += kTinyBase;
-      borrow = -1;
-    }
-    r.Limbs[i] = x;
-  }
-  if (borrow != 0) error("Error in SubstractTinyInt, carry is not zero\n");
-  r.Size = a.Size;
-  while (r.Size > 1 && r.Limbs[r.Size - 1] == 0) r.Size--;
 }
 
 void ShortMulTinyInt(double m, const TinyInt& a, TinyInt& r) {

@@ -18,12 +18,7 @@ struct TinyInt {
 // 2^53), extending the number while a carry is left, then trimming leading
 // zero limbs (at least one limb stays). Growing beyond NAlloc is fatal.
 void UpdateTinyInt(TinyInt& a);
-// r = a - b for a >= b (both normal); a borrow out of the top is the fatal
-// "Error in SubstractTinyInt, carry is not zero". r may be a.
-void SubstractTinyInt(const TinyInt& a, const TinyInt& b, TinyInt& r);
 // r = a m for a whole 0 <= m < 8 10^15 (a special prime fits). r must not be a.
 void ShortMulTinyInt(double m, const TinyInt& a, TinyInt& r);
 // -1, 0 or 1 as a <, = or > b (both normal).
 int CompareTinyInt(const TinyInt& a, const TinyInt& b);
-// floor(x / 10^7) for an integer 0 <= x < 2^53, exact.
-double TinyCarry(double x);
