@@ -1,10 +1,11 @@
 #include "constants/binary_splitting.h"
 
 #include <cmath>
+#include <optional>
 
 #include "fft/fft_product.h"
-#include "mpint/fft_mul.h"
 #include "mpint/bigint.h"
+#include "mpint/fft_mul.h"
 #include "mpint/multiply.h"
 #include "shell/clock.h"
 #include "shell/debug_state.h"
@@ -12,15 +13,11 @@
 
 namespace {
 
-// The free storage above x's limbs, as a number of its own (never freed).
-BigInt Above(const BigInt& x) {
-  BigInt v;
-  v.Limbs = x.Limbs + x.Size;
-  v.Raw = nullptr;
-  v.NAlloc = x.NAlloc - x.Size;
-  v.Size = 0;
-  v.Offset = 0;
-  return v;
+// The free storage above a left part, where the right part (m, b] is built.
+BigIntView RightPart(const BigInt& left, double m, double b) {
+  if (left.NAlloc - left.Size < 1)
+    errorf("Error in GiantStep, no room for the interval (%.0lf, %.0lf)", m, b);
+  return left.Above();
 }
 
 // The leaf results in the normal form of the products.
@@ -42,11 +39,13 @@ void AddCoefficients(SmallInt& p, const SmallInt& w) {
 }  // namespace
 
 void SeriesSplitting::AllocWorkNumbers(long limbs) {
-  SmallA.Alloc(limbs);
+  if (HasFactorA()) {
+    SmallA.Alloc(limbs);
+    SmallTerm.Alloc(limbs);
+  }
   SmallP.Alloc(limbs);
   SmallQ.Alloc(limbs);
   SmallWork.Alloc(limbs);
-  SmallTerm.Alloc(limbs);
 }
 
 void SeriesSplitting::FreeWorkNumbers() {
@@ -62,90 +61,87 @@ void SeriesSplitting::BabyStep(double a, double b, SmallInt& A, SmallInt& P, Sma
     LastBabyStep(a, b, A, P, Q);
     return;
   }
+  const bool hasA = HasFactorA();
   const double m = std::floor((a + b) / 2);
   BabyStep(a, m, A, P, Q);
-  SmallInt Ar, Pr, Qr;
-  Ar.AllocSpecial(A, A.Size);
-  Pr.AllocSpecial(P, P.Size);
-  Qr.AllocSpecial(Q, Q.Size);
-  BabyStep(m, b, Ar, Pr, Qr);
+  std::optional<SmallIntView> Ar;
+  if (hasA) Ar.emplace(A, A.Size);
+  SmallIntView Pr(P, P.Size), Qr(Q, Q.Size);
+  BabyStep(m, b, hasA ? *Ar : A, Pr, Qr);
   // Each right part is read before the results overwrite its storage; the two
-  // products of P share one carry release.
-  MulSmallInt(A, Pr, SmallWork, 0);
+  // terms of P share one carry release.
+  if (hasA)
+    MulSmallInt(A, Pr, SmallWork, 0);
+  else
+    Pr.CopyTo(SmallWork);
   MulSmallInt(Qr, P, P, 0);
   AddCoefficients(P, SmallWork);
   P.UpdateSmallInt();
-  MulSmallInt(A, Ar, SmallWork);
-  SmallWork.CopyTo(A);
+  if (hasA) {
+    MulSmallInt(A, *Ar, SmallWork);
+    SmallWork.CopyTo(A);
+  }
   MulSmallInt(Q, Qr, SmallWork);
   SmallWork.CopyTo(Q);
 }
 
 void SeriesSplitting::GiantStep(double a, double b, BigInt& A, BigInt& P, BigInt& Q,
                                 int doComputeA) {
+  const bool hasA = HasFactorA();
   if (b - a <= nBabyStepLimit) {
     StartTimer(kTimerSmallLevels);
     BabyStep(a, b, SmallA, SmallP, SmallQ);
     StopTimer(kTimerSmallLevels);
-    ToBigInt(SmallA, A);
+    if (hasA) ToBigInt(SmallA, A);
     ToBigInt(SmallP, P);
     ToBigInt(SmallQ, Q);
     return;
   }
   const double m = std::floor((a + b) / 2);
   GiantStep(a, m, A, P, Q, 1);
-  BigInt Ar = Above(A), Pr = Above(P), Qr = Above(Q);
-  GiantStep(m, b, Ar, Pr, Qr, doComputeA);
+  std::optional<BigIntView> Ar;
+  if (hasA) Ar.emplace(RightPart(A, m, b));
+  BigIntView Pr = RightPart(P, m, b), Qr = RightPart(Q, m, b);
+  GiantStep(m, b, hasA ? *Ar : A, Pr, Qr, doComputeA);
 
   DebugStateData& debug = DebugState();
   debug.GiantN0 = a;
   debug.GiantN1 = b;
-  debug.GiantDoComputeA = doComputeA;
+  debug.GiantDoComputeA = hasA ? doComputeA : 0;
   debug.GiantStep = 1;
-  // Qr and the left A are transformed once each and serve two products.
-  TwoMulBigInt(Qr, A, P, Pr, Q, doComputeA ? &Ar : nullptr, P, Q, doComputeA ? &A : nullptr);
+  Merge(A, P, Q, hasA ? *Ar : A, Pr, Qr, doComputeA);
   if (Q.Limbs[Q.Size - 1] < 0) error("Q is negative in GiantStep");
   const int s = ExpectedPSign(a);
-  if (s * P.Limbs[P.Size - 1] < 0) error("P does not have the right sign in GiantStep");
+  if (s * P.Limbs[P.Size - 1] < 0) error(WrongSignMessage());
+  Merged(a, b);
   debug.GiantStep = 0;
 }
 
-long ComputeSteps(double n, double logTermConstant, long fftSize, std::vector<double>& bounds) {
-  const double T = 3 * std::log(n) + logTermConstant;
-  const double M = static_cast<double>(fftSize / 3) * std::log(1e12);
-  const double k = std::trunc(M / T);
-  if (k < 1) error("Error, your size of FFT is probably too small");
-  const double d = std::trunc(std::log2(k)) + 2;
-  const double L1 = logTermConstant + 1;
+void SeriesSplitting::GiantStep(double a, double b, BigInt& P, BigInt& Q) {
+  if (HasFactorA()) error("Error in GiantStep, this series needs its A");
+  BigInt none;
+  GiantStep(a, b, none, P, Q, 0);
+}
 
-  bounds.assign(1, 0.0);
-  bounds.reserve(static_cast<size_t>(n / k) + 3);
-  double x = 0;
-  do {
-    x += k;
-    // Estimated logarithmic size of the step ending at x: its terms, plus the
-    // growth of the products over the step, plus a margin per level.
-    double S = d * T + k * L1 + 6 * (x * std::log(x) - (x - k / 2) * std::log(x - k / 2));
-    while (S > M && x > bounds.back()) {
-      x -= 1;
-      S -= 3 * std::log(x) + L1;
-    }
-    while (S < M) {
-      S += 3 * std::log(x) + L1;
-      x += 1;
-    }
-    if (x <= bounds.back()) error("Error, your size of FFT is probably too small");
-    bounds.push_back(x);
-  } while (x < n);
-
-  const long e = static_cast<long>(bounds.size()) - 1;
-  if (e < 2) {
-    // The first step already reaches n: the whole series is one step.
-    bounds.assign(1, 0.0);
-    return 0;
+void SeriesSplitting::Merge(BigInt& A, BigInt& P, BigInt& Q, const BigInt& Ar, const BigInt& Pr,
+                            const BigInt& Qr, int doComputeA) {
+  if (HasFactorA()) {
+    // Qr and the left A are transformed once each and serve two products.
+    TwoMulBigInt(Qr, A, P, Pr, Q, doComputeA ? &Ar : nullptr, P, Q, doComputeA ? &A : nullptr);
+    return;
   }
-  // The last full step is cut in two halves; the remainder up to n follows.
-  bounds[e] = bounds[e - 1];
-  bounds[e - 1] = std::floor((bounds[e - 2] + bounds[e - 1]) / 2);
-  return e;
+  // Without A the recursion runs over the whole series, whose top levels
+  // exceed one transform: products truncated to the capacity, through the
+  // scratch, so that Pr is read before the sum overwrites it.
+  if (MergeScratch == nullptr) error("Error in GiantStep, no scratch number for the merge");
+  BigInt& w = *MergeScratch;
+  DebugStateData& debug = DebugState();
+  MulTruncated(Qr, P, w);
+  debug.GiantStep = 2;
+  AddBigInt(w, Pr, w);
+  w.CopyTo(P);
+  debug.GiantStep = 3;
+  MarkSpectrumCached();  // Qr was the first operand of the product above
+  MulTruncated(Qr, Q, w);
+  w.CopyTo(Q);
 }

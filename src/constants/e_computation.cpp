@@ -6,16 +6,15 @@
 #include <utility>
 
 #include "disk/disk_memory.h"
-#include "fft/fft_product.h"
 #include "mpint/fft_mul.h"
 #include "mpint/multiply.h"
 #include "mpint/newton.h"
 #include "shell/clock.h"
-#include "shell/debug_state.h"
 #include "shell/error_report.h"
+#include "shell/progress.h"
 #include "shell/unavailable.h"
 
-const ECheckEntry ECheckTable[kECheckCount] = {
+const KnownDigits ECheckTable[kECheckCount] = {
     {10000, 5674302859},      {20000, 540436187},       {30000, 4867608433},
     {50000, 3955008002},      {100000, 1577830892},     {200000, 796401810},
     {300000, 6903519385},     {500000, 9288452668},     {1000000, 8374711515},
@@ -30,11 +29,6 @@ namespace {
 double LimbBytes(double n) { return 8 * (n + 1); }
 
 bool IsEven(double x) { return std::fmod(x, 2) == 0; }
-
-void PrintProgressMark() {
-  std::printf(".");
-  std::fflush(stdout);
-}
 
 }  // namespace
 
@@ -62,12 +56,7 @@ void EComputation::GetFFTSizeRange(int* first, int* end, double factors[10]) con
 
 int EComputation::CheckResult() {
   if (Result == nullptr) return 0;
-  for (int i = kECheckCount - 1; i >= 0; i--) {
-    const ECheckEntry& entry = ECheckTable[i];
-    if (entry.Position >= Digits) continue;
-    if (std::fabs(Result->GetTenDigits(entry.Position) - entry.TenDigits) > 0.01) return 0;
-  }
-  return 1;
+  return CheckKnownDigits(*Result, Digits, ECheckTable, kECheckCount);
 }
 
 void EComputation::SizeSeries() {
@@ -88,18 +77,14 @@ int EComputation::Compute() {
   RequireAvailable(*this, true);
   SizeSeries();
   const long c = static_cast<long>(nBabyStepLimit * LogTermSize / std::log(1e6)) + 150;
-  SmallWork.Alloc(c);
-  SmallA.Alloc(c);
-  SmallQ.Alloc(c);
+  AllocWorkNumbers(c);
   ProgressCounter = 1;
   const int done = ComputeInMemory();
-  SmallWork.Free();
-  SmallA.Free();
-  SmallQ.Free();
+  FreeWorkNumbers();
   return done;
 }
 
-void EComputation::LastBabyStep(double a, double b, SmallInt& A, SmallInt& Q) {
+void EComputation::LastBabyStep(double a, double b, SmallInt&, SmallInt& A, SmallInt& Q) {
   if (Series == 1) {
     LastBabyStepAlternating(a, b, A, Q);
     return;
@@ -127,73 +112,15 @@ void EComputation::LastBabyStepAlternating(double a, double b, SmallInt& A, Smal
   }
 }
 
-void EComputation::BabyStep(double a, double b, SmallInt& A, SmallInt& Q) {
-  if (b - a <= nLastBabyStepLimit) {
-    LastBabyStep(a, b, A, Q);
-    return;
-  }
-  const double m = std::floor((a + b) / 2);
-  BabyStep(a, m, A, Q);
-  SmallInt ar, qr;
-  ar.AllocSpecial(A, A.Size);
-  qr.AllocSpecial(Q, Q.Size);
-  BabyStep(m, b, ar, qr);
-  // The sums go through SmallWork: A's new limbs would overwrite Ar while it is read.
-  MulSmallInt(qr, A, SmallWork);
-  AddSmallInt(SmallWork, ar, SmallWork);
-  SmallWork.CopyTo(A);
-  MulSmallInt(Q, qr, SmallWork);
-  SmallWork.CopyTo(Q);
-}
+int EComputation::ExpectedPSign(double a) const { return (Series == 1 && IsEven(a)) ? -1 : 1; }
 
-void EComputation::GiantStep(double a, double b, BigInt& A, BigInt& Q) {
-  if (b - a <= nBabyStepLimit) {
-    StartTimer(kTimerSmallLevels);
-    BabyStep(a, b, SmallA, SmallQ);
-    StopTimer(kTimerSmallLevels);
-    if ((SmallA.Size + 1) / 2 > A.NAlloc || (SmallQ.Size + 1) / 2 > Q.NAlloc)
-      errorf("Error in GiantStep, no room for the interval (%.0lf, %.0lf)", a, b);
-    // The balanced limbs of a SmallInt may give negative BigInt limbs: normalise
-    // here so that every BigInt of the recursion is in normal form.
-    SmallIntToBigInt(SmallA, A);
-    A.UpdateBigInt();
-    SmallIntToBigInt(SmallQ, Q);
-    Q.UpdateBigInt();
-    return;
-  }
-  const double m = std::floor((a + b) / 2);
-  GiantStep(a, m, A, Q);
-  BigInt ar = A.ViewFrom(A.Size);
-  BigInt qr = Q.ViewFrom(Q.Size);
-  if (ar.NAlloc < 1 || qr.NAlloc < 1)
-    errorf("Error in GiantStep, no room for the interval (%.0lf, %.0lf)", m, b);
-  GiantStep(m, b, ar, qr);
-
-  DebugStateData& debug = DebugState();
-  debug.GiantN0 = a;
-  debug.GiantN1 = b;
-  debug.GiantDoComputeA = 0;
-  debug.GiantStep = 1;
-  MulTruncated(qr, A, W);
-  debug.GiantStep = 2;
-  AddBigInt(W, ar, W);
-  W.CopyTo(A);
-  debug.GiantStep = 3;
-  // Qr is the first operand again: its spectrum is still in the work array.
-  MarkSpectrumCached();
-  MulTruncated(qr, Q, W);
-  W.CopyTo(Q);
-
-  const double s = (Series == 1 && IsEven(a)) ? -1 : 1;
-  if (Q.Limbs[Q.Size - 1] < 0) error("Q is negative in GiantStep");
-  if (s * A.Limbs[A.Size - 1] < 0) error("A does not have the right sign in GiantStep");
-
+void EComputation::Merged(double a, double b) {
   // The left bounds pass N/9, 2N/9, ...: at most eight dots along the run.
   if (ProgressCounter * N < 9 * a) {
-    PrintProgressMark();
+    ProgressPrint(".");
     ProgressCounter++;
   }
-  debug.GiantStep = 0;
+  ProgressUpdate("Series", b / N);
 }
 
 int EComputation::ComputeInMemory() {
@@ -202,37 +129,35 @@ int EComputation::ComputeInMemory() {
   const long g = 2 * static_cast<long>(LogTermSize) + 1;
 
   InitBigIntFFT(FFTSize);
-  BigInt r, s;
-  r.Alloc(nl + g);
-  s.Alloc(nl + g);
+  BigInt r(nl + g), s(nl + g);
   W.Alloc(nl + g);
+  MergeScratch = &W;
 
   PrintMemoryUsed();
-  std::printf("Computing series with index N=%.0lf\n", N);
+  ProgressPrint("Computing series with index N=%.0lf\n", N);
   double start = GetSeconds();
   // r / s is e - 1 for series 0 and e for series 1.
   if (Series == 0)
     GiantStep(0, N, r, s);
   else
     GiantStep(1, N, s, r);
-  std::printf("\n");
-  std::printf("Series computing time : %.2lf\n", GetSeconds() - start);
+  ProgressEnd();
+  ProgressPrint("\n");
+  ProgressPrint("Series computing time : %.2lf\n", GetSeconds() - start);
 
   start = GetSeconds();
-  BigInt view, reciprocal;
-  reciprocal.Alloc(f3 + g);
-  DivBigInt(r, s, W, view, reciprocal);
-  std::printf("Division time : %.2lf\n", GetSeconds() - start);
+  BigInt reciprocal(f3 + g);
+  DivBigInt(r, s, W, reciprocal);
+  ProgressEnd();
+  ProgressPrint("Division time : %.2lf\n", GetSeconds() - start);
 
   // The top limb is the integer part: 1 (e - 1) or 2 (e) becomes 2.
   if (r.Size < 1 || r.Offset + r.Size != 1 || r.Limbs[r.Size - 1] < 1 || r.Limbs[r.Size - 1] > 2)
     error("Error in the division of the e series, the quotient is out of range");
   r.Limbs[r.Size - 1] = 2;
 
-  BigInt* result = new BigInt(std::move(r));
-  Result = result;
-  s.Free();
-  reciprocal.Free();
+  Result = new BigInt(std::move(r));
+  MergeScratch = nullptr;
   W.Free();
   return 1;
 }

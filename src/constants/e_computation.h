@@ -1,23 +1,26 @@
 // e by the factorial series (menu entries 2 and 3).
 #pragma once
 
+#include "constants/binary_splitting.h"
+#include "constants/known_digits.h"
 #include "mpint/bigint.h"
-#include "mpint/smallint.h"
 #include "shell/computation.h"
 
 // The ten digits of e after a few known decimal positions.
-struct ECheckEntry {
-  double Position;
-  double TenDigits;
-};
 constexpr int kECheckCount = 21;
-extern const ECheckEntry ECheckTable[kECheckCount];
+extern const KnownDigits ECheckTable[kECheckCount];
 
 // An interval (a, b) stands for the terms j = a+1 .. b and carries two exact
 // integers: Q = (a+1)(a+2)...b and A = sum of eps(j) (j+1)(j+2)...b, so that
 // A / Q = sum of eps(j) / ((a+1)...j); eps = 1 (series 0) or (-1)^j (series 1).
-// Adjacent intervals combine as A = Al * Qr + Ar, Q = Ql * Qr.
-class EComputation : public ConstantComputation {
+// Adjacent intervals combine as A = Al * Qr + Ar, Q = Ql * Qr: the series of the
+// binary splitting with every p(k) = 1, whose P is this A.
+//
+// Unlike the Pi series, the whole series is summed by one recursion: without
+// an A there is no product for the steps to save, and the products of its top
+// levels are truncated to the precision of the result. Its progress is a dot
+// each time the merges pass another ninth of the series.
+class EComputation : public ConstantComputation, public SeriesSplitting {
  public:
   // series 0: e = sum 1/n!; series 1: e = 1 / sum (-1)^n/n!.
   explicit EComputation(int series) : Series(series) {}
@@ -33,26 +36,24 @@ class EComputation : public ConstantComputation {
   int CheckResult() override;
   int IsMultiRun() const override { return Mode == 1 || Mode == 2; }
 
-  // The binary splitting. The right half of an interval is computed into the
-  // storage just above the left half's results, which must have room for both.
-  // On BigInts, for any interval; the series sizing (Compute) must have run.
-  virtual void GiantStep(double a, double b, BigInt& A, BigInt& Q);
-  // On SmallInts, for intervals of at most nBabyStepLimit terms.
-  virtual void BabyStep(double a, double b, SmallInt& A, SmallInt& Q);
-  // The leaf, for intervals of at most nLastBabyStepLimit terms.
-  virtual void LastBabyStep(double a, double b, SmallInt& A, SmallInt& Q);
-  virtual void LastBabyStepAlternating(double a, double b, SmallInt& A, SmallInt& Q);
+  // SeriesSplitting: the leaf of at most nLastBabyStepLimit terms writes the
+  // sum into P (the A of this series) and the product into Q.
+  void LastBabyStep(double a, double b, SmallInt& unused, SmallInt& P, SmallInt& Q) override;
+  void LastBabyStepAlternating(double a, double b, SmallInt& P, SmallInt& Q);
+  // A is positive for series 0; for series 1 it has the sign of its first term.
+  int ExpectedPSign(double a) const override;
+  bool HasFactorA() const override { return false; }
+  const char* WrongSignMessage() const override {
+    return "A does not have the right sign in GiantStep";
+  }
+  void Merged(double a, double b) override;
 
   // Sizes the series for the digit count: N, LogTermSize and the two limits.
   void SizeSeries();
   // The in-memory driver: sums the series, divides, stores e in Result.
   int ComputeInMemory();
 
-  SmallInt SmallA, SmallQ;  // results of the small-integer levels
-  SmallInt SmallWork;       // product scratch of BabyStep
-  BigInt W;                 // product scratch of GiantStep and of the division
-  int nLastBabyStepLimit = 0;
-  int nBabyStepLimit = 0;
+  BigInt W;  // product scratch of the merges and of the division
   double N = 0;            // series index: terms 1 .. N
   double LogTermSize = 0;  // ln N
   int Series;

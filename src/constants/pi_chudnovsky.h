@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "constants/binary_splitting.h"
+#include "constants/known_digits.h"
 #include "shell/computation.h"
 
 class PiChudnovskyComputation : public ConstantComputation, public SeriesSplitting {
@@ -35,11 +36,5 @@ class PiChudnovskyComputation : public ConstantComputation, public SeriesSplitti
 };
 
 // Ten digits after known decimal positions of Pi.
-struct PiCheckEntry {
-  double Position;
-  double TenDigits;
-};
-extern const PiCheckEntry PiCheckTable[22];
-
-// 1 when every entry of the table below the digit count agrees with the number.
-int CheckPiDigits(const MPInt& number, double digits);
+constexpr int kPiCheckCount = 22;
+extern const KnownDigits PiCheckTable[kPiCheckCount];

@@ -4,12 +4,12 @@
 #include <cstdio>
 #include <utility>
 
-#include "fft/fft_product.h"
-#include "mpint/fft_mul.h"
 #include "mpint/bigint.h"
+#include "mpint/fft_mul.h"
 #include "mpint/multiply.h"
 #include "mpint/newton.h"
 #include "shell/clock.h"
+#include "shell/progress.h"
 #include "shell/unavailable.h"
 
 namespace {
@@ -41,9 +41,9 @@ double Sqrt2WrongDigits(const MPInt& square) {
 
 void PrintSqrt2Check(double wrongDigits) {
   if (wrongDigits <= 12)
-    std::printf("The computation is OK\n");
+    ProgressPrint("The computation is OK\n");
   else
-    std::printf("The last %.0lf digits of the result are wrong\n", wrongDigits);
+    ProgressPrint("The last %.0lf digits of the result are wrong\n", wrongDigits);
 }
 
 void Sqrt2Computation::EstimateMemory(long fftSize, double* memory, double* diskMemory) const {
@@ -62,34 +62,33 @@ int Sqrt2Computation::Compute() {
   InitBigIntFFT(FFTSize);
   // The digits asked and 100 guard digits.
   const long limbs = static_cast<long>((Digits + 100) / 12);
-  BigInt x, y;
-  x.Alloc(limbs);
-  y.Alloc(limbs);
+  BigInt x(limbs), y(limbs);
 
   PrintMemoryUsed();
-  std::printf("\n");
-  std::printf("Computing Sqrt(2) with %.0lf digits...\n", Digits);
-  std::fflush(stdout);
+  ProgressPrint("\n");
+  ProgressPrint("Computing Sqrt(2) with %.0lf digits...\n", Digits);
   double start = GetSeconds();
-  // One limb is kept free for the integer limb of 2 / sqrt(2).
-  x.NAlloc -= 1;
-  InvSqrtBigInt(2, x, y);
-  x.NAlloc += 1;
+  {
+    // One limb is kept free for the integer limb of 2 / sqrt(2).
+    ScopedCapacity root(x, limbs - 1);
+    InvSqrtBigInt(2, x, y);
+  }
   ShortMul(x, 2.0, x);
-  std::printf("Time of sqrt(2) computation : %.2lf\n", GetSeconds() - start);
+  ProgressEnd();
+  ProgressPrint("Time of sqrt(2) computation : %.2lf\n", GetSeconds() - start);
 
-  std::printf("\n");
-  std::printf("Verification : Squaring ...\n");
-  std::fflush(stdout);
+  ProgressPrint("\n");
+  ProgressPrint("Verification : Squaring ...\n");
   start = GetSeconds();
+  ProgressUpdate("Squaring", 0);
   // The truncated square: the top limbs are all the check reads, and the full
   // square of a number longer than a third of the transform would not fit one.
   SquareTruncated(x, y);
-  std::printf("Squaring Time : %.2lf\n", GetSeconds() - start);
+  ProgressEnd();
+  ProgressPrint("Squaring Time : %.2lf\n", GetSeconds() - start);
   PrintSqrt2Check(Sqrt2WrongDigits(y));
 
-  // The result takes over x's storage; x's destruction releases nothing.
+  // The result takes over x's storage.
   Result = new BigInt(std::move(x));
-  y.Free();
   return 1;
 }

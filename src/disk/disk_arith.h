@@ -19,3 +19,9 @@ void ShortDivDiskInt(const DiskInt& a, double m, DiskInt& r);
 // a = a B^k + m b (B = 10^12, |m| <= 3000), then read as a fraction:
 // a.Offset = -(a.Size + k). Works in the disk buffer, which must not be lent.
 void ShiftAndAdd(DiskInt& a, long k, const DiskInt& b, double m);
+
+// Products of two disk numbers (declared for their first users; defined with
+// the FFT piece product). Both keep the top r.NAlloc limbs of the result.
+void MulDiskInt(const DiskInt& a, const DiskInt& b, DiskInt& r);
+// clear: the low limbs of r that receive only additions are zeroed first.
+void SquareDiskInt(const DiskInt& a, DiskInt& r, int clear);

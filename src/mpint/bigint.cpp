@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 #include "shell/error_report.h"
 #include "shell/memory.h"
@@ -32,20 +33,37 @@ inline double SplitCarry(double c, double* rest) {
 
 }  // namespace
 
+BigInt::BigInt(BigInt&& other) noexcept { *this = std::move(other); }
+
+BigInt& BigInt::operator=(BigInt&& other) noexcept {
+  if (this == &other) return *this;
+  // A view handed over would become a second owner of borrowed limbs.
+  if (other.Limbs != nullptr && other.storage_.Empty())
+    error("Error, a view of a BigInt cannot take over storage");
+  storage_ = std::move(other.storage_);
+  Size = other.Size;
+  NAlloc = other.NAlloc;
+  Offset = other.Offset;
+  Limbs = other.Limbs;
+  room_ = other.room_;
+  other.Size = other.NAlloc = other.room_ = 0;
+  other.Limbs = nullptr;
+  return *this;
+}
+
 void BigInt::Alloc(long n) {
-  NAlloc = n;
+  if (n < 1) n = 1;
+  Limbs = storage_.Allocate(n);
+  room_ = NAlloc = n;
   Offset = 0;
-  AllocDoubles(n + 1, &Raw, &Limbs);
-  Limbs[n] = 0;
   Size = 1;
   Limbs[0] = 0;
 }
 
 void BigInt::Free() {
-  if (Raw != nullptr) FreeDoubles(NAlloc + 1, Raw);
-  Raw = nullptr;
+  storage_.Release();
   Limbs = nullptr;
-  NAlloc = 0;
+  room_ = NAlloc = 0;
   Size = 0;
 }
 
@@ -53,17 +71,51 @@ void BigInt::WriteToBuffer(double* dst, long count, long start) const {
   for (long i = 0; i < count; i++) dst[i] = Limbs[start + i];
 }
 
-BigInt BigInt::ViewFrom(long k) const {
-  BigInt v;
-  v.Limbs = Limbs + k;
-  v.Raw = nullptr;
-  v.Size = Size - k;
+void BigInt::SetCapacity(long n) {
+  if (n < 0 || n > room_)
+    errorf("Error, a capacity of %ld limbs is beyond the %ld limbs stored", n, room_);
+  NAlloc = n;
+}
+
+BigIntView BigInt::ViewFrom(long k) const {
+  BigIntView v(Limbs + k, room_ - k, Size - k, Offset + k);
   v.NAlloc = NAlloc - k;
-  v.Offset = Offset + k;
   return v;
 }
 
+BigIntView BigInt::ViewTop(long k) const { return ViewFrom(Size - k); }
+
+BigIntView BigInt::Above(long capacity) const {
+  if (capacity < 1 || capacity > NAlloc - Size)
+    error("Error, there is no room above a number for its right part");
+  BigIntView v(Limbs + Size, room_ - Size, 1, 0);
+  v.NAlloc = capacity;
+  v.Limbs[0] = 0;
+  return v;
+}
+
+BigIntView BigInt::Above() const { return Above(NAlloc - Size); }
+
+BigIntView::BigIntView(double* limbs, long room, long size, long offset) {
+  Limbs = limbs;
+  room_ = NAlloc = room;
+  Size = size;
+  Offset = offset;
+}
+
+BigIntView::BigIntView(const BigIntView& v) : BigInt() { *this = v; }
+
+BigIntView& BigIntView::operator=(const BigIntView& v) {
+  Limbs = v.Limbs;
+  room_ = v.room_;
+  NAlloc = v.NAlloc;
+  Size = v.Size;
+  Offset = v.Offset;
+  return *this;
+}
+
 void BigInt::CopyTo(BigInt& r) const {
+  if (r.NAlloc < Size) error("Error in BigInt::CopyTo, r has not sufficient space");
   r.Size = Size;
   r.Offset = Offset;
   for (long i = Size - 1; i >= 0; i--) r.Limbs[i] = Limbs[i];
@@ -80,6 +132,16 @@ void BigInt::DropLowLimbs(long k) {
   for (long i = k; i < Size; i++) Limbs[i - k] = Limbs[i];
   Size -= k;
   Offset += k;
+}
+
+void BigInt::Lengthen(long len) {
+  const long shift = len - Size;
+  if (shift <= 0) return;
+  if (len > NAlloc) error("Error, a number cannot be lengthened beyond its capacity");
+  for (long i = Size - 1; i >= 0; i--) Limbs[i + shift] = Limbs[i];
+  for (long i = 0; i < shift; i++) Limbs[i] = 0;
+  Size = len;
+  Offset -= shift;
 }
 
 void BigInt::UpdateBigInt() {
@@ -116,7 +178,12 @@ void BigInt::PutCarry(long n, double c) {
 }
 
 void BigInt::UpdateSize() {
-  if (Size <= 0) return;  // nothing to trim, and no limb below the storage to read
+  // A number always keeps one limb; with none in use it is 0.
+  if (Size < 1) {
+    Size = 1;
+    Limbs[0] = 0;
+    return;
+  }
   long top = Size - 1;
   while (top > 0 && Limbs[top] == 0) top--;
   if (Limbs[top] == -1) {
@@ -180,14 +247,30 @@ void AddBigInt(const BigInt& a, const BigInt& b, BigInt& r) {
   AddSub(a, b, r, 1.0);
 }
 
+void AddBigIntAligned(const BigInt& a, const BigInt& b, BigInt& r) {
+  if (a.IsZero()) {
+    if (&b != &r) b.CopyTo(r);
+  } else if (b.IsZero()) {
+    if (&a != &r) a.CopyTo(r);
+  } else {
+    AddBigInt(a, b, r);
+  }
+}
+
 void SubstractBigInt(const BigInt& a, const BigInt& b, BigInt& r) {
   if (r.NAlloc < a.Size || r.NAlloc < b.Size) error("Allocation Problem in SubstractBigInt\n");
   AddSub(a, b, r, -1.0);
 }
 
+void NegateBigInt(BigInt& x) {
+  double zero[2] = {0, 0};
+  const BigIntView z(zero, 1, 1, x.Offset);
+  SubstractBigInt(z, x, x);
+}
+
 void ShortMul(const BigInt& a, double m, BigInt& r) {
   if (r.NAlloc < a.Size) {
-    BigInt view = a.ViewFrom(a.Size - r.NAlloc);
+    const BigIntView view = a.ViewFrom(a.Size - r.NAlloc);
     ShortMul(view, m, r);
     return;
   }

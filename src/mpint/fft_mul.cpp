@@ -1,5 +1,4 @@
-// The BigInt products that fit one transform, the shared scratch number and the
-// special operand of the unbalanced products.
+// The BigInt products that fit one transform, and the shared scratch number.
 #include <algorithm>
 
 #include "fft/fft_engine.h"
@@ -15,7 +14,6 @@ namespace {
 
 struct ProductState {
   BigInt* Scratch = nullptr;
-  BigInt* Special = nullptr;
 };
 
 ProductState& Products() {
@@ -40,16 +38,12 @@ void InitBigIntFFT(long n) {
   InitFFT(n);
   ProductState& p = Products();
   if (p.Scratch == nullptr) {
-    p.Scratch = new BigInt;
-    p.Scratch->Alloc(n / 3);
+    p.Scratch = new BigInt(n / 3);
   }
-  p.Special = nullptr;
 }
 
 double FFTNeededMemory(long n) { return FFTMemory(n) + 8.0 * static_cast<double>(n / 3 + 1); }
 
-void SetSpecialOperand(BigInt* operand) { Products().Special = operand; }
-BigInt* GetSpecialOperand() { return Products().Special; }
 BigInt& ScratchBigInt() { return *Products().Scratch; }
 
 void FFTSquare(const BigInt& a, BigInt& r) {

@@ -1,5 +1,5 @@
-// BigInt products through one transform, and the shared numbers of the products:
-// the scratch BigInt of NFFT/3 limbs and the special operand.
+// BigInt products through one transform, and the shared scratch BigInt of
+// NFFT/3 limbs.
 #pragma once
 
 class BigInt;
@@ -18,8 +18,5 @@ void FFTSquare(const BigInt& a, BigInt& r);
 void TwoMulBigInt(const BigInt& a, const BigInt& b, const BigInt& c, const BigInt& d,
                   const BigInt& e, const BigInt* f, BigInt& r1, BigInt& r2, BigInt* r3);
 
-// The special operand that unbalanced products may use as scratch (null: none).
-void SetSpecialOperand(BigInt* operand);
-BigInt* GetSpecialOperand();
 // The shared scratch number of NFFT/3 limbs.
 BigInt& ScratchBigInt();

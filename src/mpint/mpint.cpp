@@ -19,6 +19,8 @@ int MPInt::Sign() const {
 
 double MPInt::GetTenDigits(double pos) const {
   const int d = GetNbDecPerLimb();
+  constexpr int kMaxDigitsPerLimb = 16;  // more would not be exact in a double
+  if (d < 1 || d > kMaxDigitsPerLimb) error("Error in GetTenDigits, unexpected limb size");
   const double e = -static_cast<double>(GetOffset()) * d - pos;
   const long idx = static_cast<long>(Floor(e / d));
   const long r = static_cast<long>(e - static_cast<double>(idx) * d);
@@ -30,7 +32,7 @@ double MPInt::GetTenDigits(double pos) const {
     long i = idx - 2 + k;
     if (i >= 0 && i < Size) WriteToBuffer(&limbs[k], 1, i);
   }
-  int digits[3 * 16];
+  int digits[3 * kMaxDigitsPerLimb];
   for (int k = 0; k < 3; k++) {
     double x = limbs[k];
     for (int j = 0; j < d; j++) {

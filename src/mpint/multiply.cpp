@@ -6,8 +6,8 @@
 
 #include "fft/fft_engine.h"
 #include "fft/fft_product.h"
-#include "mpint/fft_mul.h"
 #include "fft/fft_split.h"
+#include "mpint/fft_mul.h"
 #include "mpint/bigint.h"
 #include "mpint/multiply.h"
 #include "shell/error_report.h"
@@ -27,10 +27,25 @@ long Remainder(long n, long block, long T) {
   return t;
 }
 
-BigInt View(const BigInt& a, long from, long size) {
-  BigInt v = a.ViewFrom(from);
+BigIntView View(const BigInt& a, long from, long size) {
+  BigIntView v = a.ViewFrom(from);
   v.Size = size;
   return v;
+}
+
+// The longest tail that goes to schoolbook: T = 5 ln N for the largest
+// transform a long can index.
+constexpr long kMaxTail = 220;
+
+// The tail limbs of b cut into 6-digit halves (hi, lo pairs).
+void CutHalves(const BigInt& b, long t, double* halves) {
+  if (t > kMaxTail) error("Error in MulSchoolbookTail, the tail is too long");
+  for (long j = 0; j < t; j++) {
+    const double x = b.Limbs[j];
+    const double hi = RoundNearest(x * 1e-6);
+    halves[2 * j] = hi;
+    halves[2 * j + 1] = x - hi * 1e6;
+  }
 }
 
 void Zero(BigInt& r, long from, long to) {
@@ -69,34 +84,33 @@ void WithOperandsApartFrom(const BigInt& r, const BigInt& a, const BigInt& b, Pr
     return;
   }
   const BigInt& shared = onA ? a : b;
-  BigInt copy;
-  copy.Alloc(shared.Size);
+  BigInt copy(shared.Size);
   shared.CopyTo(copy);
   product(onA ? copy : a, onB ? copy : b);
-  copy.Free();
 }
 
 }  // namespace
 
-void MulBigInt(const BigInt& a, const BigInt& b, BigInt& r) {
+void MulBigInt(const BigInt& a, const BigInt& b, BigInt& r, BigInt* special) {
   long N = 256;
   while (N < 3 * a.Size || N < 3 * b.Size) N *= 2;
   if (N <= GetNFFT() && a.Size + b.Size <= r.NAlloc) {
     if (2 * a.Size < b.Size) {
-      MulUnbalanced(a, b, r);
+      MulUnbalanced(a, b, r, special);
     } else if (2 * b.Size >= a.Size) {
       FFTMul(a, b, r);
     } else {
-      MulUnbalanced(b, a, r);
+      MulUnbalanced(b, a, r, special);
     }
   } else if (3 * std::min(a.Size, b.Size) > GetNFFT()) {
     // Neither operand fits one transform: the block product cuts both, and
     // with room for every limb it is exact.
-    WithOperandsApartFrom(r, a, b, [&r](const BigInt& x, const BigInt& y) { MulTruncated(x, y, r); });
+    WithOperandsApartFrom(r, a, b,
+                          [&r](const BigInt& x, const BigInt& y) { MulTruncated(x, y, r); });
   } else if (a.Size > b.Size) {
-    MulUnbalanced(b, a, r);
+    MulUnbalanced(b, a, r, special);
   } else {
-    MulUnbalanced(a, b, r);
+    MulUnbalanced(a, b, r, special);
   }
 }
 
@@ -107,14 +121,22 @@ void SquareBigInt(const BigInt& a, BigInt& r) {
     FFTSquare(a, r);
 }
 
-void MulUnbalanced(const BigInt& a, const BigInt& b, BigInt& r) {
+void MulUnbalanced(const BigInt& a, const BigInt& b, BigInt& r, BigInt* special) {
   const long nmax = GetNFFT();
   const long N = Upper2Power(3 * a.Size, nmax);
   const long block = N / 3;
   const long T = TailThreshold(N);
   const long t = Remainder(b.Size, block, T);
-  BigInt* special = GetSpecialOperand();
-  if (t > 0 && r.NAlloc >= b.Size && special != nullptr && special->NAlloc >= b.Size - t) {
+  if (t > 0 && r.NAlloc >= b.Size && special != nullptr && special->NAlloc >= b.Size - t &&
+      special->Limbs != a.Limbs && special->Limbs != b.Limbs) {
+    // The schoolbook tail reads a after r is written: a short operand that
+    // shares r's storage is copied first.
+    if (r.Limbs == a.Limbs) {
+      BigInt copy(a.Size);
+      a.CopyTo(copy);
+      MulUnbalanced(copy, b, r, special);
+      return;
+    }
     FFTContext& f = FFT();
     BigIntToFFT(a.Limbs, a.Size, f.FFTBufA, N);
     RecordSpectrum(a.Limbs, N);
@@ -125,22 +147,15 @@ void MulUnbalanced(const BigInt& a, const BigInt& b, BigInt& r) {
     for (long i = 0; i < upper; i++) special->Limbs[i] = b.Limbs[t + i];
     special->Size = upper;
     special->Offset = b.Offset + t;
-    double halves[2 * 128];
-    for (long j = 0; j < t; j++) {
-      double x = b.Limbs[j];
-      double hi = RoundNearest(x * 1e-6);
-      halves[2 * j] = hi;
-      halves[2 * j + 1] = x - hi * 1e6;
-    }
+    double halves[2 * kMaxTail];
+    CutHalves(b, t, halves);
     const long m = std::min(a.Size + b.Size, r.NAlloc);
     const long bsize = b.Size, boffset = b.Offset;
     Zero(r, 0, m + 1);
     if (upper > 0) SpecialMul(a, *special, r, m);
     // b itself may be gone: the tail needs only its size, offset and halves.
-    BigInt shape;
-    shape.Size = bsize;
-    shape.Offset = boffset;
-    shape.Limbs = nullptr;
+    double none = 0;
+    const BigIntView shape(&none, 0, bsize, boffset);
     MulSchoolbookTail(a, shape, t, r, m, halves);
     return;
   }
@@ -156,6 +171,14 @@ void SpecialMul(const BigInt& a, const BigInt& b, BigInt& r, long m) {
   const long offset = a.Offset + b.Offset + a.Size + b.Size;
   const bool owned = m == 0;
   const long L = owned ? std::min(a.Size + b.Size, r.NAlloc) : m;
+  // A block's product lands below the block by the limbs the result drops;
+  // when r shares b's storage, only the next block is saved from it.
+  if (r.Limbs == b.Limbs && b.Limbs != a.Limbs && a.Size + b.Size - L > block) {
+    BigInt copy(b.Size);
+    b.CopyTo(copy);
+    SpecialMul(a, copy, r, m);
+    return;
+  }
   const bool bIsA = b.Limbs == a.Limbs && b.Size == a.Size;
   if (!SpectrumCached(a.Limbs, N)) BigIntToFFT(a.Limbs, a.Size, f.FFTBufA, N);
   RecordSpectrum(a.Limbs, N);
@@ -200,15 +223,9 @@ void SpecialMul(const BigInt& a, const BigInt& b, BigInt& r, long m) {
 
 void MulSchoolbookTail(const BigInt& a, const BigInt& b, long t, BigInt& r, long L,
                        const double* bHalves) {
-  double own[2 * 128];
+  double own[2 * kMaxTail];
   if (bHalves == nullptr) {
-    if (t > 128) error("Error in MulSchoolbookTail, the tail is too long");
-    for (long j = 0; j < t; j++) {
-      double x = b.Limbs[j];
-      double hi = RoundNearest(x * 1e-6);
-      own[2 * j] = hi;
-      own[2 * j + 1] = x - hi * 1e6;
-    }
+    CutHalves(b, t, own);
     bHalves = own;
   }
   const long shift = L - a.Size - b.Size;
@@ -249,10 +266,10 @@ void MulTruncated(const BigInt& a, const BigInt& b, BigInt& r) {
   const long t = cutA ? ta : tb;
   const long Lh = std::min(a.Size + b.Size - t, r.NAlloc);
   Zero(r, 0, L - Lh);
-  BigInt upper = r.ViewFrom(L - Lh);
-  upper.NAlloc = Lh;
-  const BigInt ua = cutA ? a.ViewFrom(ta) : a;
-  const BigInt ub = cutA ? b : b.ViewFrom(tb);
+  BigIntView upper = r.ViewFrom(L - Lh);
+  upper.SetCapacity(Lh);
+  const BigIntView ua = a.ViewFrom(cutA ? ta : 0);
+  const BigIntView ub = b.ViewFrom(cutA ? 0 : tb);
   MulTruncated(ua, ub, upper);
   // A truncated value just under a power of the base may have rounded over it:
   // the upper product then dropped its lowest limb and raised its exponent.

@@ -6,10 +6,13 @@ class BigInt;
 class SmallInt;
 
 // r may be either operand (its capacity must then hold the product it keeps).
-void MulBigInt(const BigInt& a, const BigInt& b, BigInt& r);
+// special: a scratch number of at least the long operand's length that the
+// unbalanced products may use to send its last limbs through schoolbook (null:
+// none); it is used for this call only.
+void MulBigInt(const BigInt& a, const BigInt& b, BigInt& r, BigInt* special = nullptr);
 void SquareBigInt(const BigInt& a, BigInt& r);
 // a the shorter operand (3 * a.Size <= NFFT), b of any length.
-void MulUnbalanced(const BigInt& a, const BigInt& b, BigInt& r);
+void MulUnbalanced(const BigInt& a, const BigInt& b, BigInt& r, BigInt* special = nullptr);
 // a * b by blocks of b with a's spectrum computed once; m = 0: r owned here,
 // m >= 1: the caller owns r and m limbs of it are open.
 void SpecialMul(const BigInt& a, const BigInt& b, BigInt& r, long m);

@@ -10,8 +10,19 @@
 #include "mpint/multiply.h"
 #include "shell/error_report.h"
 #include "shell/memory.h"
+#include "shell/progress.h"
 
 namespace {
+
+// The part [from, to] of a phase that an operation fills, for the progress line.
+struct Share {
+  const char* phase;
+  double from, to;
+  void Report(double done) const { ProgressUpdate(phase, from + (to - from) * done); }
+  Share Part(double a, double b) const {
+    return {phase, from + (to - from) * a, from + (to - from) * b};
+  }
+};
 
 // Rows of the band residual between two carry releases: 1000 rows of terms
 // below 2 x 10^12 keep every column under 2^53.
@@ -31,16 +42,10 @@ void StartValue(double v, BigInt& x) {
   x.UpdateBigInt();
 }
 
-// A number without storage of its own over the limbs of t above t.Size.
-BigInt SpareView(const BigInt& t, long capacity) {
+// The limbs of t above t.Size as a number of the given capacity.
+BigIntView SpareView(const BigInt& t, long capacity) {
   if (capacity < 1) error("Error in a Newton iteration, the scratch number is too small\n");
-  BigInt u;
-  u.Limbs = t.Limbs + t.Size;
-  u.NAlloc = capacity;
-  u.Offset = 0;
-  u.Size = 1;
-  u.Limbs[0] = 0;
-  return u;
+  return t.Above(capacity);
 }
 
 // 1 - t for t = 0.999..9 to its last limb: one unit of that limb.
@@ -82,16 +87,6 @@ int TakeDeviation(BigInt& t, const char* where) {
   errorf("Error in %s, the Newton iteration does not converge\n", where);
 }
 
-// x exact to its last limb: it gets len limbs (zeros below).
-void Lengthen(BigInt& x, long len) {
-  const long shift = len - x.Size;
-  if (shift <= 0) return;
-  for (long i = x.Size - 1; i >= 0; i--) x.Limbs[i + shift] = x.Limbs[i];
-  for (long i = 0; i < shift; i++) x.Limbs[i] = 0;
-  x.Size = len;
-  x.Offset -= shift;
-}
-
 // x = x + s * u, where u is far below x's top limb. x keeps its top limb and
 // grows downward to u's lowest limb, to at most cap limbs (u's limbs under
 // the cap are dropped).
@@ -121,17 +116,6 @@ void CheckProgress(bool grew, int& stalled, const char* where) {
   if (stalled >= 3) errorf("Error in %s, the scratch number is too small\n", where);
 }
 
-// x = -x, in place.
-void Negate(BigInt& x) {
-  double zero[2] = {0, 0};
-  BigInt z;
-  z.Limbs = zero;
-  z.NAlloc = 1;
-  z.Size = 1;
-  z.Offset = x.Offset;
-  SubstractBigInt(z, x, x);
-}
-
 // Carry release of p[0 .. w-1], non-negative values below 2^53, dropping
 // what passes the top: the value modulo B^w.
 void ReleaseModulo(double* p, long w) {
@@ -153,7 +137,9 @@ void ReleaseModulo(double* p, long w) {
 
 }  // namespace
 
-void InverseBigInt(const BigInt& a, BigInt& x, BigInt& t) {
+namespace {
+
+void Inverse(const BigInt& a, BigInt& x, BigInt& t, const Share& share) {
   const char* where = "InverseBigInt";
   if (a.Size < 1 || a.Limbs[a.Size - 1] <= 0)
     error("Error in InverseBigInt, the number is not positive\n");
@@ -173,21 +159,22 @@ void InverseBigInt(const BigInt& a, BigInt& x, BigInt& t) {
   while (x.Size < x.NAlloc - 1 || (!realigned && x.Size < x.NAlloc)) {
     const long n = x.Size;
     const long w = std::min({2 * n, x.NAlloc, a.Size});
-    BigInt f = a.ViewTop(w);
+    BigIntView f = a.ViewTop(w);
     f.Offset = -w;
 
-    const long capacity = t.NAlloc;
-    t.NAlloc = std::min(capacity, 2 * n);
-    // A short a gives an exact product: then every limb of e is good.
-    const bool exact = n + w <= t.NAlloc;
-    MulTruncated(x, f, t);
-    t.NAlloc = capacity;
+    bool exact;
+    {
+      ScopedCapacity product(t, std::min(t.NAlloc, 2 * n));
+      // A short a gives an exact product: then every limb of e is good.
+      exact = n + w <= t.NAlloc;
+      MulTruncated(x, f, t);
+    }
 
     const int s = TakeDeviation(t, where);
     if (s == 0) {
-      Lengthen(x, std::min(2 * n, x.NAlloc));
+      x.Lengthen(std::min(2 * n, x.NAlloc));
     } else {
-      BigInt u = SpareView(t, std::min({t.NAlloc - t.Size, n, exact ? n : t.Size}));
+      BigIntView u = SpareView(t, std::min({t.NAlloc - t.Size, n, exact ? n : t.Size}));
       MarkSpectrumCached();  // x was the first operand of the product above
       MulTruncated(x, t, u);
       AddCorrection(x, u, s, x.NAlloc, where);
@@ -202,35 +189,40 @@ void InverseBigInt(const BigInt& a, BigInt& x, BigInt& t) {
       while (m > 240) m /= 2;
       x.DropLowLimbs(x.Size - (m + 2));
     }
+    share.Report(static_cast<double>(x.Size) / static_cast<double>(x.NAlloc));
   }
   x.Offset -= top;
 }
 
-void DivBigInt(BigInt& a, BigInt& b, BigInt& t, [[maybe_unused]] BigInt& v, BigInt& q) {
-  if (b.Size < 1 || (b.Size == 1 && b.Limbs[0] == 0)) error("Error in DivBigInt, division by zero\n");
+}  // namespace
+
+void InverseBigInt(const BigInt& a, BigInt& x, BigInt& t) {
+  Inverse(a, x, t, Share{"Inverse", 0, 1});
+}
+
+void DivBigInt(BigInt& a, BigInt& b, BigInt& t, BigInt& q) {
+  if (b.Size < 1 || b.IsZero()) error("Error in DivBigInt, division by zero\n");
   if (q.NAlloc < 2) error("Error in DivBigInt, the reciprocal has less than 2 limbs\n");
+  const Share share{"Division", 0, 1};
   // a / b = (-a) / (-b): the iteration wants a positive divisor.
   if (b.Limbs[b.Size - 1] < 0) {
-    Negate(b);
-    Negate(a);
+    NegateBigInt(b);
+    NegateBigInt(a);
   }
   const long third = GetNFFT() / 3;
   // A reciprocal shorter than b only costs more correction passes.
   const long k = std::max(std::min({b.Size, third - third / 256, q.NAlloc}), 1L);
-  const long qLimbs = std::max(k, 2L);
+  {
+    ScopedCapacity reciprocal(q, std::max(k, 2L));
+    Inverse(b.ViewTop(k), q, t, share.Part(0, 0.5));
+  }
 
-  const BigInt top = b.ViewTop(k);
-  const long qCapacity = q.NAlloc;
-  q.NAlloc = qLimbs;
-  InverseBigInt(top, q, t);
-  q.NAlloc = qCapacity;
-
-  // Both sides times q: the denominator becomes 1 + e with e small.
-  SetSpecialOperand(&t);
-  MulBigInt(q, b, b);
+  // Both sides times q: the denominator becomes 1 + e with e small. t lends
+  // its storage to the unbalanced products.
+  MulBigInt(q, b, b, &t);
   MarkSpectrumCached();
-  MulBigInt(q, a, a);
-  SetSpecialOperand(nullptr);
+  MulBigInt(q, a, a, &t);
+  share.Report(0.75);
 
   const long bTop = b.Offset + b.Size - 1;
   if (bTop == 0 && b.Limbs[b.Size - 1] == 1) {
@@ -244,30 +236,27 @@ void DivBigInt(BigInt& a, BigInt& b, BigInt& t, [[maybe_unused]] BigInt& v, BigI
 
   // Each pass multiplies both sides by (1 - e_top), e_top the top k limbs of
   // e: the deviation loses those limbs and a moves to the quotient.
+  const long deviation = b.Size;
   while (b.Size >= 5) {
     const long kk = std::min(k, b.Size);
-    const BigInt et = b.ViewTop(kk);
+    const BigIntView et = b.ViewTop(kk);
     const long d = -et.Offset - kk;  // e < B^-d
     // e * a is below a's lowest limb: nothing left to correct.
     if (d >= a.Size) break;
-    BigInt an = a;
-    an.Raw = nullptr;
-    if (d > 100) an = a.ViewFrom(d - 100);  // limbs that cannot reach a's precision
-
-    long capacity = t.NAlloc;
-    t.NAlloc = std::min(capacity, a.NAlloc);
-    MulBigInt(et, an, t);
-    t.NAlloc = capacity;
+    // Limbs of a that cannot reach its precision are left out.
+    const BigIntView an = a.ViewFrom(d > 100 ? d - 100 : 0);
+    {
+      ScopedCapacity product(t, std::min(t.NAlloc, a.NAlloc));
+      MulBigInt(et, an, t);
+    }
     SubstractBigInt(a, t, a);
 
     // e_top * e matters as long as it reaches a's precision.
     const bool square = 2 * (d + 1) < a.Size + 2;
     if (square) {
-      capacity = t.NAlloc;
-      t.NAlloc = std::min(capacity, b.NAlloc);
+      ScopedCapacity product(t, std::min(t.NAlloc, b.NAlloc));
       MarkSpectrumCached();
       MulBigInt(et, b, t);
-      t.NAlloc = capacity;
     }
     if (b.Size > kk) {
       b.Size -= kk;
@@ -280,6 +269,7 @@ void DivBigInt(BigInt& a, BigInt& b, BigInt& t, [[maybe_unused]] BigInt& v, BigI
     } else {
       b.UpdateSize();
     }
+    share.Report(0.75 + 0.25 * (1 - static_cast<double>(b.Size) / static_cast<double>(deviation)));
   }
 }
 
@@ -359,11 +349,7 @@ void SqrtResidualBand(const BigInt& x, long lo, long hi, long m, BigInt& t, int&
   ReleaseModulo(band, w);
 
   // Times m, then the value modulo B^w again.
-  BigInt view;
-  view.Limbs = band;
-  view.NAlloc = w + 3;
-  view.Size = w;
-  view.Offset = 0;
+  BigIntView view(band, w + 3, w, 0);
   ShortMul(view, static_cast<double>(m), view);
   for (long c = view.Size; c < w; c++) band[c] = 0;
 
@@ -408,17 +394,18 @@ void InvSqrtBigInt(long m, BigInt& x, BigInt& t) {
     bool squared = false;
     if (s == 0) {
       // One limb of t is kept free for the carry of the product by m.
-      t.NAlloc -= 1;
-      SquareTruncated(x, t);
-      t.NAlloc += 1;
+      {
+        ScopedCapacity square(t, t.NAlloc - 1);
+        SquareTruncated(x, t);
+      }
       ShortMul(t, static_cast<double>(m), t);
       s = TakeDeviation(t, where);
       squared = true;
     }
     if (s == 0) {
-      Lengthen(x, std::min(2 * n, x.NAlloc));
+      x.Lengthen(std::min(2 * n, x.NAlloc));
     } else {
-      BigInt u = SpareView(t, std::min({t.NAlloc - t.Size, n, t.Size}));
+      BigIntView u = SpareView(t, std::min({t.NAlloc - t.Size, n, t.Size}));
       // A square of x in one block leaves x's spectrum in place; the product
       // checks that it belongs to x at the same size before using it.
       if (squared) MarkSpectrumCached();
@@ -436,5 +423,6 @@ void InvSqrtBigInt(long m, BigInt& x, BigInt& t) {
       while (k > x.Size - 20 && k > 1) k /= 2;
       if (k >= 2 && k < x.Size) x.DropLowLimbs(x.Size - k);
     }
+    ProgressUpdate("InvSqrt", static_cast<double>(x.Size) / static_cast<double>(x.NAlloc));
   }
 }

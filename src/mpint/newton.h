@@ -17,9 +17,8 @@ void InverseBigInt(const BigInt& a, BigInt& x, BigInt& t);
 // (capacity >= a.NAlloc, >= b.NAlloc and >= 2 * min(b.Size, NFFT/3) + a few
 // limbs); it also serves as the special operand of the unbalanced products.
 // q holds the reciprocal of b's top limbs (ideally min(b.Size, NFFT/3) limbs;
-// a shorter one only costs more correction passes). v is left untouched: the
-// views of b are local.
-void DivBigInt(BigInt& a, BigInt& b, BigInt& t, BigInt& v, BigInt& q);
+// a shorter one only costs more correction passes).
+void DivBigInt(BigInt& a, BigInt& b, BigInt& t, BigInt& q);
 
 // x = 1 / sqrt(m) with Offset = -Size, to x.NAlloc limbs (the lowest two may
 // carry the truncation of the last products), 2 <= m <= 10^15. t is the

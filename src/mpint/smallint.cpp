@@ -3,9 +3,11 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "shell/error_report.h"
 #include "shell/memory.h"
+#include "shell/progress.h"
 
 namespace {
 
@@ -99,7 +101,11 @@ constexpr long kPad = 4;
 // top down; y is padded with kPad zeros on both sides. A block reads x only at
 // or below its own top, so r may be x. Exact: each lane sums integer products
 // below 2^53 in whatever order.
+#if defined(__x86_64__)
+// Compiled for AVX2 and for any x86-64, chosen at run time; other machines
+// take the generic vector code.
 __attribute__((target_clones("arch=x86-64-v3", "default")))
+#endif
 void ConvolveBlocks(const double* x, long nx, const double* y, long ny, double* r) {
   const long n = nx + ny - 1;
   long k0 = n - 4;
@@ -139,30 +145,37 @@ void ConvolveBlocks(const double* x, long nx, const double* y, long ny, double* 
 
 }  // namespace
 
-SmallInt::SmallInt(const SmallInt& s) : MPInt() {
-  Alloc(s.Size > 0 ? s.Size : 1);
-  Size = s.Size;
-  if (Size > 0) std::memcpy(Limbs, s.Limbs, sizeof(double) * Size);
-}
+SmallInt::SmallInt(const SmallInt& s) : MPInt() { *this = s; }
 
 SmallInt& SmallInt::operator=(const SmallInt& s) {
   if (this == &s) return *this;
-  if (NAlloc < s.Size) Alloc(s.Size);
+  // Two limbs of room: a carry release of the copy may need them.
+  if (NAlloc < s.Size || Limbs == nullptr) Alloc(s.Size + 2);
   Size = s.Size;
   if (Size > 0) std::memmove(Limbs, s.Limbs, sizeof(double) * Size);
   return *this;
 }
 
-SmallInt::~SmallInt() {
-  if (!NoDelete) SmallInt::Free();
+SmallInt::SmallInt(SmallInt&& s) noexcept : MPInt() { *this = std::move(s); }
+
+SmallInt& SmallInt::operator=(SmallInt&& s) noexcept {
+  if (this == &s) return *this;
+  // The limbs of a view are not its own to hand over: they are copied.
+  if (s.NoDelete() || NoDelete()) return *this = static_cast<const SmallInt&>(s);
+  storage_ = std::move(s.storage_);
+  Limbs = s.Limbs;
+  NAlloc = s.NAlloc;
+  Size = s.Size;
+  s.Limbs = nullptr;
+  s.NAlloc = s.Size = 0;
+  return *this;
 }
 
 void SmallInt::Alloc(long n) {
   if (n < 1) n = 1;
   if (NAlloc >= n && Limbs != nullptr) return;
-  if (NoDelete) error("Error, Alloc cannot be used on a NoDelete SmallInt");
-  FreeDoubles(NAlloc + 1, Raw);
-  AllocDoubles(n + 1, &Raw, &Limbs);
+  if (NoDelete()) error("Error, Alloc cannot be used on a NoDelete SmallInt");
+  Limbs = storage_.Allocate(n);
   NAlloc = n;
   Size = 0;
 }
@@ -170,33 +183,26 @@ void SmallInt::Alloc(long n) {
 void SmallInt::Realloc(long n) {
   if (n < 1) n = 1;
   if (NAlloc >= n && Limbs != nullptr) return;
-  if (NoDelete) error("Error, Realloc cannot be used on a NoDelete SmallInt");
-  double* raw;
-  double* limbs;
-  AllocDoubles(n + 1, &raw, &limbs);
+  if (NoDelete()) error("Error, Realloc cannot be used on a NoDelete SmallInt");
+  LimbStorage grown;
+  double* limbs = grown.Allocate(n);
   if (Size > 0) std::memcpy(limbs, Limbs, sizeof(double) * Size);
-  FreeDoubles(NAlloc + 1, Raw);
-  Raw = raw;
+  storage_ = std::move(grown);
   Limbs = limbs;
   NAlloc = n;
 }
 
-void SmallInt::AllocSpecial(const SmallInt& a, long k) {
-  if (Limbs != nullptr) error("Attempting to use AllocSpecial on an allocated SmallInt");
+SmallIntView::SmallIntView(const SmallInt& a, long k) {
   if (a.NAlloc - k < 1) error("Error in  SmallInt::AllocSpecial, a has not enough space ");
   Limbs = a.Limbs + k;
   NAlloc = a.NAlloc - k;
-  Raw = nullptr;
-  NoDelete = 1;
   Size = 0;
 }
 
 void SmallInt::Free() {
-  if (!NoDelete) FreeDoubles(NAlloc + 1, Raw);
-  Raw = nullptr;
+  storage_.Release();
   Limbs = nullptr;
   NAlloc = 0;
-  NoDelete = 0;
   Size = 0;
 }
 
@@ -386,10 +392,8 @@ void MulSmallInt(const SmallInt& a, const SmallInt& b, SmallInt& r, int update) 
     while (zx < nx - 1 && x.Limbs[zx] == 0) zx++;
     while (zy < ny - 1 && y.Limbs[zy] == 0) zy++;
     r.Alloc(nx + ny);
-    SmallInt vx, vy;
-    vx.AllocSpecial(x, zx);
+    SmallIntView vx(x, zx), vy(y, zy);
     vx.Size = nx - zx;
-    vy.AllocSpecial(y, zy);
     vy.Size = ny - zy;
     MulSmallInt(vx, vy, r, update);
     const long z = zx + zy;
@@ -521,30 +525,30 @@ void LongShortDivSmallInt(const SmallInt& a, double m, SmallInt& r) {
     r.Trim();
 }
 
-void MulThreeFactorsSmallInt(SmallInt& a, double f1, double f2, double f3) {
+namespace {
+
+// a = op(a, f1 f2 f3) in as few passes as the bound of one factor allows.
+void ThreeFactors(SmallInt& a, double f1, double f2, double f3, double bound,
+                  void (*op)(const SmallInt&, double, SmallInt&)) {
   const double f12 = f1 * f2;
-  if (std::fabs(f12 * f3) <= 1e15) {
-    ShortMulSmallInt(a, f12 * f3, a);
-  } else if (std::fabs(f12) <= 1e15) {
-    ShortMulSmallInt(a, f12, a);
-    ShortMulSmallInt(a, f3, a);
+  if (std::fabs(f12 * f3) <= bound) {
+    op(a, f12 * f3, a);
+  } else if (std::fabs(f12) <= bound) {
+    op(a, f12, a);
+    op(a, f3, a);
   } else {
-    ShortMulSmallInt(a, f1, a);
-    ShortMulSmallInt(a, f2, a);
-    ShortMulSmallInt(a, f3, a);
+    op(a, f1, a);
+    op(a, f2, a);
+    op(a, f3, a);
   }
 }
 
+}  // namespace
+
+void MulThreeFactorsSmallInt(SmallInt& a, double f1, double f2, double f3) {
+  ThreeFactors(a, f1, f2, f3, 1e15, ShortMulSmallInt);
+}
+
 void DivThreeFactorsSmallInt(SmallInt& a, double f1, double f2, double f3) {
-  const double f12 = f1 * f2;
-  if (std::fabs(f12 * f3) <= 1e12) {
-    ShortDivSmallInt(a, f12 * f3, a);
-  } else if (std::fabs(f12) <= 1e12) {
-    ShortDivSmallInt(a, f12, a);
-    ShortDivSmallInt(a, f3, a);
-  } else {
-    ShortDivSmallInt(a, f1, a);
-    ShortDivSmallInt(a, f2, a);
-    ShortDivSmallInt(a, f3, a);
-  }
+  ThreeFactors(a, f1, f2, f3, 1e12, ShortDivSmallInt);
 }

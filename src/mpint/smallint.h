@@ -4,32 +4,36 @@
 // products stays below 2^53.
 #pragma once
 
+#include "mpint/limb_storage.h"
 #include "mpint/mpint.h"
 
 constexpr double kSmallIntBase = 1e6;
 // A coefficient of a product sums at most this many limb products (< 2^53).
 constexpr long kSmallIntMaxTerms = 4000;
 
+// Ownership as for BigInt: a SmallInt owns its storage (a copy is a copy of
+// the value in storage of its own); a SmallIntView borrows the storage of
+// another number and never frees it or grows.
 class SmallInt : public MPInt {
  public:
   long NAlloc = 0;          // capacity in limbs
   double* Limbs = nullptr;  // lowest limb first
-  double* Raw = nullptr;    // owned block; null for views and empty numbers
-  int NoDelete = 0;         // 1: Limbs borrowed from another number (AllocSpecial)
 
   SmallInt() = default;
   explicit SmallInt(long n) { Alloc(n); }
   SmallInt(const SmallInt& s);
   SmallInt& operator=(const SmallInt& s);
-  ~SmallInt() override;
+  SmallInt(SmallInt&& s) noexcept;
+  SmallInt& operator=(SmallInt&& s) noexcept;
+  ~SmallInt() override = default;
 
   // Capacity of at least n limbs; the content is not kept.
   void Alloc(long n);
   // Capacity of at least n limbs keeping the Size low limbs.
   void Realloc(long n);
-  // Makes this number a view of a's storage from limb k on (never freed).
-  void AllocSpecial(const SmallInt& a, long k);
   void Free() override;
+  // True for a view: its limbs belong to another number.
+  bool NoDelete() const { return Limbs != nullptr && storage_.Empty(); }
 
   int GetType() const override { return 1; }
   void WriteToBuffer(double* dst, long count, long start) const override;
@@ -50,6 +54,18 @@ class SmallInt : public MPInt {
   void UpdateSmallInt();
   // Drops zero top limbs and folds a top -1 over limbs of 999999.
   void Trim();
+
+ private:
+  LimbStorage storage_;
+};
+
+// The storage of a from limb k on, as an empty number (the right part of a
+// binary-splitting level is built just above the left part's limbs).
+class SmallIntView : public SmallInt {
+ public:
+  SmallIntView(const SmallInt& a, long k);
+  SmallIntView(const SmallIntView&) = delete;
+  SmallIntView& operator=(const SmallIntView&) = delete;
 };
 
 // The shared constants 0 and 1, set by InitSmallIntConstants at start-up.

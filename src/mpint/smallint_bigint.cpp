@@ -21,7 +21,10 @@ void SmallIntMul(const BigInt& a, const SmallInt& b, BigInt& r) {
   if (&a == &r) error("Error in BigInt::SmallIntMul, a and r are equal");
   // Each limb of r receives about 2 nb terms below 2 * 10^12: nb <= 500 keeps
   // the sums below 2^53.
-  if (static_cast<double>(b.Size) * 1e12 > 1e15) error("Error in BigInt::SmallIntMul, b is too large");
+  if (static_cast<double>(b.Size) * 1e12 > 1e15)
+    error("Error in BigInt::SmallIntMul, b is too large");
+  // A result keeps at least one limb.
+  if (r.NAlloc < 1) error("Error in BigInt::SmallIntMul, r has no room");
   const long na = a.Size;
   const long nb = (b.Size + 1) / 2;
   const long L = na + nb < r.NAlloc ? na + nb : r.NAlloc;

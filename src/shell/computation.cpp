@@ -63,8 +63,8 @@ void ConstantComputation::GetFFTSizeRange(int* first, int* end, double factors[1
 }
 
 void ConstantComputation::PrintMemoryUsed() const {
-  std::printf("Total Physical Memory Allocated = %.0lf Kbytes\n",
-              static_cast<double>(TotalAllocatedBytes()) / 1024);
+  ProgressPrint("Total Physical Memory Allocated = %.0lf Kbytes\n",
+                static_cast<double>(TotalAllocatedBytes()) / 1024);
 }
 
 long ConstantComputation::TableUnits() const {
@@ -181,6 +181,11 @@ void ConstantComputation::ChooseParameters() {
 int ConstantComputation::Run() {
   // Refused before anything is asked or written while the disk modes are missing.
   RequireAvailable(*this, true);
+  // Found now, not after hours of computing when the files cannot be named.
+  if (Compressed != 0) {
+    const std::string refused = CompressedNameRefusal(GetName());
+    if (!refused.empty()) Refuse("%s", refused.c_str());
+  }
   if (IsMultiRun() && Interactive) AskTimeThreshold();
   const std::string file = GetResultFileName();
   const std::string version = GetVersion();
@@ -266,12 +271,13 @@ int ConstantComputation::Run() {
 void ConstantComputation::OutputResult(ResultFile& result) {
   if (Result != nullptr) {
     const std::string name = GetName();
-    if (Compressed != 0 && CompressedResultsAvailable()) {
+    if (Compressed != 0 && CanCompress(*Result)) {
       std::printf("Compressing result file ...\n");
-      CompressResult(*Result, Digits, name.c_str());
+      CompressResult(*Result, Digits, name.c_str(), FFTSize);
     } else {
+      // The packed words carry no sign: the digits are kept as text rather than lost.
       if (Compressed != 0)
-        std::printf("Compressed results are not available in this version: "
+        std::printf("A negative result cannot be stored compressed: "
                     "the digits are written as text.\n");
       std::printf("Appending result to file %s ...", result.FinalName().c_str());
       std::fflush(stdout);

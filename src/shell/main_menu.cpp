@@ -1,6 +1,5 @@
 #include "shell/main_menu.h"
 
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -9,6 +8,8 @@
 #include "constants/pi_chudnovsky.h"
 #include "constants/pi_ramanujan.h"
 #include "constants/sqrt2.h"
+#include "output/compressed.h"
+#include "output/output_number.h"
 #include "shell/computation.h"
 #include "shell/console.h"
 #include "shell/current.h"
@@ -135,18 +136,12 @@ void DecompressMenu() {
     default: std::printf("Error, unavailable option\n"); return;
   }
 
-  const std::string info = name + "-info";
-  FILE* f = std::fopen(info.c_str(), "r");
-  if (f == nullptr)
-    Refuse("Cannot open the file %s: no compressed result of %s is here.", info.c_str(),
-           name.c_str());
-  double digits = 0, size = 0, offset = 0;
-  bool ok = std::fscanf(f, "%lf", &digits) == 1 && std::fscanf(f, "%lf", &size) == 1 &&
-            std::fscanf(f, "%lf", &offset) == 1;
-  std::fclose(f);
-  // The stored length and exponent must describe the digits the file claims.
-  ok = ok && digits >= 1 && digits < 1e15 && size >= 1 && size <= std::floor(digits / 12 + 1) + 2 &&
-       offset == std::floor(offset) && size == std::floor(size);
-  if (!ok) Refuse("The file %s is damaged: it does not describe a compressed result.", info.c_str());
-  DecompressResult(name, digits, static_cast<long>(size), static_cast<long>(offset));
+  CompressedNumber number;
+  const std::string damaged = number.Open(name);
+  if (!damaged.empty()) Refuse("%s", damaged.c_str());
+  std::printf("*******************************************************\n");
+  std::printf("\n");
+  std::printf("Decompressing %s file\n", name.c_str());
+  std::printf("\n");
+  OutputNumber(number, name.c_str(), number.Info().Digits, nullptr, -1, 0);
 }

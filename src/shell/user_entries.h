@@ -1,8 +1,5 @@
-// The menu entries that later subsystems provide: compressed results and the
-// check of a compressed Pi.
+// Menu entry 8, the check of a compressed Pi: it waits for the products of
+// two disk numbers, which its first step needs.
 #pragma once
 
-#include <string>
-
-void DecompressResult(const std::string& name, double digits, long size, long offset);
 void CheckCompressedPi(const char* baseName);

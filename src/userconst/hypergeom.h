@@ -10,11 +10,11 @@
 #include <string>
 
 #include "constants/binary_splitting.h"
+#include "mpint/bigint.h"
 #include "shell/computation.h"
 #include "userconst/fraction.h"
 #include "userconst/polynom.h"
 
-class BigInt;
 class ConstantFileReader;
 
 enum SeriesType { kGeneralSeries = 0, kArctanSeries = 1, kArctanhSeries = 2, kLogSeries = 3 };
@@ -85,10 +85,6 @@ class Hypergeom : public ConstantComputation, public SeriesSplitting {
   double Nterms = 0;
   double LogTermSize = 0;
 };
-
-// r = a + b (AddBigInt), except that a zero operand, whose exponent means
-// nothing, does not truncate the other one.
-void AddBigIntAligned(const BigInt& a, const BigInt& b, BigInt& r);
 
 // x as a double, also when numerator and denominator are beyond the double range.
 double FractionValue(const Fraction& x);

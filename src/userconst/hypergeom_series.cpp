@@ -4,14 +4,17 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
-#include "fft/fft_product.h"
-#include "mpint/fft_mul.h"
+#include "constants/series_sum.h"
+#include "constants/step_plan.h"
 #include "mpint/bigint.h"
+#include "mpint/fft_mul.h"
 #include "mpint/multiply.h"
 #include "mpint/newton.h"
 #include "shell/clock.h"
 #include "shell/error_report.h"
+#include "shell/progress.h"
 #include "userconst/hypergeom.h"
 
 namespace {
@@ -19,67 +22,7 @@ namespace {
 // Terms are counted in doubles holding integers: far beyond any feasible run.
 constexpr double kMaxTerms = 1e12;
 
-bool IsZero(const BigInt& x) { return x.Size == 1 && x.Limbs[0] == 0; }
-
-// x = -x.
-void NegateBigInt(BigInt& x) {
-  BigInt zero;
-  zero.Alloc(1);
-  zero.Offset = x.Offset;
-  SubstractBigInt(zero, x, x);
-  zero.Free();
-}
-
-// The same value on all x.NAlloc limbs (zeros below): the division works to
-// the number of limbs its operands carry.
-void Widen(BigInt& x) {
-  const long k = x.NAlloc - x.Size;
-  if (k <= 0) return;
-  for (long i = x.Size - 1; i >= 0; i--) x.Limbs[i + k] = x.Limbs[i];
-  for (long i = 0; i < k; i++) x.Limbs[i] = 0;
-  x.Size += k;
-  x.Offset -= k;
-}
-
-// Drops the k lowest limbs; a number shorter than that is below the precision
-// kept and becomes 0.
-void DropLow(BigInt& x, long k) {
-  if (k <= 0) return;
-  if (k < x.Size) {
-    x.DropLowLimbs(k);
-    return;
-  }
-  x.Offset += k;
-  x.Size = 1;
-  x.Limbs[0] = 0;
-}
-
-// A BigInt whose capacity is changed while it works; Free needs the capacity
-// it was allocated with.
-struct Work {
-  BigInt x;
-  long allocated = 0;
-  void Alloc(long n) {
-    x.Alloc(n);
-    allocated = n;
-  }
-  void Free() {
-    x.NAlloc = allocated;
-    x.Free();
-  }
-};
-
 }  // namespace
-
-void AddBigIntAligned(const BigInt& a, const BigInt& b, BigInt& r) {
-  if (IsZero(a)) {
-    if (&b != &r) b.CopyTo(r);
-  } else if (IsZero(b)) {
-    if (&a != &r) a.CopyTo(r);
-  } else {
-    AddBigInt(a, b, r);
-  }
-}
 
 int Hypergeom::Compute() {
   const double rate = ConvergenceRate();
@@ -127,127 +70,53 @@ void Hypergeom::EvaluateSeries() {
   const long e = std::max(static_cast<long>(std::trunc(std::log(Nterms))), 2L);
 
   InitBigIntFFT(fft);
-  Work A1, P1, Q1, W, Pacc, Qacc, R;
-  A1.Alloc(K + 2 * e);
-  P1.Alloc(K + 2 * e);
-  Q1.Alloc(K + 2 * e);
+  BigInt A1(K + 2 * e), P1(K + 2 * e), Q1(K + 2 * e);
   // W is also the scratch of the division: twice the reciprocal's limbs.
-  W.Alloc(std::max(Lr + 2, 2 * K + 8));
-  Pacc.Alloc(Lr + 2);
-  Qacc.Alloc(Lr + 2);
-  R.Alloc(Lr + 2);
-  W.x.NAlloc = Lr;
-  Pacc.x.NAlloc = Lr;
-  Qacc.x.NAlloc = Lr;
-  R.x.NAlloc = Lr;
+  BigInt W(std::max(Lr + 2, 2 * K + 8));
+  BigInt Pacc(Lr + 2), Qacc(Lr + 2), R(Lr + 2);
+  for (BigInt* x : {&W, &Pacc, &Qacc, &R}) x->SetCapacity(Lr);
 
   // Terms per step: each half of a step must fit the products of the merge
   // (3 x limbs <= NFFT / 2), with a few limbs for rounding and for the sum in P.
   const double half = std::floor(static_cast<double>(fft / 6 - 3) * std::log(1e12) / LogTermSize);
   const double S = 2 * half;
   if (S < 2) error("Your FFT size is too small to achieve this computation");
+  const StepPlan plan = PlanEqualSteps(Nterms, S);
 
   PrintMemoryUsed();
-  std::printf("Computing series with index N=%.0lf\n", Nterms);
-  // The last step is never empty, also when S divides Nterms.
-  const long j0 = static_cast<long>(std::floor((Nterms - 1) / S));
-  std::printf("Starting step %ld\n", j0);
-  std::fflush(stdout);
-  const double start = GetSeconds();
-
-  BigInt& a1 = A1.x;
-  BigInt& p1 = P1.x;
-  BigInt& q1 = Q1.x;
-  BigInt& w = W.x;
-  BigInt& pacc = Pacc.x;
-  BigInt& qacc = Qacc.x;
-  GiantStep(j0 * S, Nterms, a1, pacc, qacc, 0);
-  // The accumulators keep the limbs that the earlier, larger terms can still
-  // reach: Lr - r of them, a few at least.
-  long r = static_cast<long>(std::trunc(j0 * S / Nterms * Lr));
-  const long drop = std::max(pacc.Size, qacc.Size) - std::max(Lr - r, 3L);
-  DropLow(pacc, drop);
-  DropLow(qacc, drop);
-
-  for (long j = j0 - 1; j >= 0; j--) {
-    std::printf("Starting step %ld ", j);
-    GiantStep(j * S, (j + 1) * S, a1, p1, q1, 1);
-    std::printf(".");
-    std::fflush(stdout);
-    r = static_cast<long>(std::trunc(j * S / Nterms * Lr));
-    const long keep = std::max(Lr - r, 3L);
-
-    // A1 Pacc is added to P1 Qacc, whose lowest kept limb is predictable: W
-    // keeps its limbs down to there and no further.
-    const long full = p1.Size + qacc.Size;
-    const long lowest = p1.Offset + qacc.Offset + full - std::min(full, keep);
-    const long wTop = a1.Offset + pacc.Offset + a1.Size + pacc.Size;
-    const long wKeep = std::min(wTop - lowest + 1, a1.Size + pacc.Size);
-    if (wKeep >= 1) {
-      w.NAlloc = wKeep;
-      MulBigInt(a1, pacc, w);
-    } else {
-      w.Size = 1;
-      w.Limbs[0] = 0;
-    }
-    std::printf(".");
-    std::fflush(stdout);
-
-    StartTimer(kTimerSeries);
-    pacc.NAlloc = keep;
-    MulBigInt(p1, qacc, pacc);
-    std::printf(".");
-    std::fflush(stdout);
-    pacc.NAlloc = keep + 1;
-    AddBigIntAligned(pacc, w, pacc);
-    // Through R: a product may not be written over its shorter operand.
-    R.x.NAlloc = keep;
-    MulBigInt(q1, qacc, R.x);
-    qacc.NAlloc = keep;
-    R.x.CopyTo(qacc);
-    StopTimer(kTimerSeries);
-    std::printf("\n");
-  }
-  std::printf("Series computing time : %.2lf\n", GetSeconds() - start);
+  StepNumbers numbers{A1, P1, Q1, Pacc, Qacc, W};
+  SumSeriesInMemory(*this, plan, PrecisionSchedule{Lr, Nterms}, numbers);
 
   // alpha + beta P / Q = (P beta.num alpha.den + Q beta.den alpha.num) / (Q beta.den alpha.den).
-  BigInt& rr = R.x;
-  w.NAlloc = Lr;
-  pacc.NAlloc = Lr;
-  qacc.NAlloc = Lr;
-  SmallIntMul(pacc, beta_.Num, w);
-  w.CopyTo(pacc);
-  SmallIntMul(qacc, beta_.Den, w);
-  w.CopyTo(qacc);
-  SmallIntMul(pacc, alpha_.Den, w);
-  SmallIntMul(qacc, alpha_.Num, rr);
-  AddBigIntAligned(w, rr, pacc);
-  SmallIntMul(qacc, alpha_.Den, w);
-  w.CopyTo(qacc);
+  W.SetCapacity(Lr);
+  Pacc.SetCapacity(Lr);
+  Qacc.SetCapacity(Lr);
+  SmallIntMul(Pacc, beta_.Num, W);
+  W.CopyTo(Pacc);
+  SmallIntMul(Qacc, beta_.Den, W);
+  W.CopyTo(Qacc);
+  SmallIntMul(Pacc, alpha_.Den, W);
+  SmallIntMul(Qacc, alpha_.Num, R);
+  AddBigIntAligned(W, R, Pacc);
+  SmallIntMul(Qacc, alpha_.Den, W);
+  W.CopyTo(Qacc);
 
   const double divisionStart = GetSeconds();
-  pacc.NAlloc = Lr + 1;
-  qacc.NAlloc = Lr + 1;
-  const bool negative = pacc.Sign() < 0;
-  if (negative) NegateBigInt(pacc);
-  Widen(pacc);
-  Widen(qacc);
-  w.NAlloc = W.allocated;
-  BigInt view;
-  DivBigInt(pacc, qacc, w, view, p1);
-  if (negative) NegateBigInt(pacc);
-  std::printf("Division time : %.2lf\n", GetSeconds() - divisionStart);
+  Pacc.SetCapacity(Lr + 1);
+  Qacc.SetCapacity(Lr + 1);
+  const bool negative = Pacc.Sign() < 0;
+  if (negative) NegateBigInt(Pacc);
+  // The division works to the number of limbs its operands carry.
+  Pacc.Lengthen(Pacc.NAlloc);
+  Qacc.Lengthen(Qacc.NAlloc);
+  W.SetCapacity(W.Room());
+  DivBigInt(Pacc, Qacc, W, P1);
+  if (negative) NegateBigInt(Pacc);
+  ProgressEnd();
+  ProgressPrint("Division time : %.2lf\n", GetSeconds() - divisionStart);
 
-  auto* result = new BigInt;
-  *result = pacc;
-  result->NAlloc = Pacc.allocated;
-  Result = result;
-  A1.Free();
-  P1.Free();
-  Q1.Free();
-  W.Free();
-  Qacc.Free();
-  R.Free();
+  Pacc.SetCapacity(Pacc.Room());
+  Result = new BigInt(std::move(Pacc));
 }
 
 void Hypergeom::EstimateMemory(long fftSize, double* memory, double* diskMemory) const {

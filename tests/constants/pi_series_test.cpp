@@ -1,5 +1,5 @@
 // The binary splitting of both Pi series against A, P, Q computed from their
-// definitions with the schoolbook reference, the step planner, and the check of a result.
+// definitions with the schoolbook reference.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -8,8 +8,7 @@
 
 #include "constants/pi_chudnovsky.h"
 #include "constants/pi_ramanujan.h"
-#include "fft/fft_test_util.h"
-#include "mpint/smallint.h"
+#include "mpint/guarded_num.h"
 
 namespace {
 
@@ -58,7 +57,7 @@ TEST(PiSeries, IntervalsAgainstDefinitions) {
   PiRamanujanComputation r;
   c.AllocWorkNumbers(2000);
   r.AllocWorkNumbers(2000);
-  fftt::Num A(2000), P(2000), Q(2000);
+  mpt::Num A(2000), P(2000), Q(2000);
   const long intervals[][2] = {{0, 1},  {0, 2},  {1, 3},  {3, 4},    {0, 7},      {1, 8},
                                {1, 10}, {10, 23}, {0, 40}, {7, 60}, {500, 571}, {1000, 1017},
                                {69999, 70040}};
@@ -80,52 +79,6 @@ TEST(PiSeries, IntervalsAgainstDefinitions) {
         ASSERT_EQ(Texts({fftt::Text(P.b), fftt::Text(Q.b)}), Texts({want[1], want[2]}));
       }
     }
-  }
-}
-
-TEST(PiSeries, PlannedStepsFitTheTransform) {
-  std::vector<double> bounds;
-  const double L = 16.1 * std::log(10.0);
-  // 10000 digits (713 terms) with transforms of 1024 points.
-  EXPECT_EQ(ComputeSteps(713, L, 1024, bounds), 5);
-  EXPECT_EQ(bounds, std::vector<double>({0, 161, 315, 465, 539, 613}));
-  // Steps shrink along the series: the plan outgrows its first estimate.
-  const long count = ComputeSteps(70529, L, 8192, bounds);
-  EXPECT_EQ(static_cast<long>(bounds.size()), count + 1);
-  EXPECT_GE(count + 1, 69);
-  for (long j = 0; j < count; j++) ASSERT_LT(bounds[j], bounds[j + 1]);
-  EXPECT_LT(bounds[count], 70529);
-  // A transform large enough for the whole series gives a single step.
-  EXPECT_EQ(ComputeSteps(713, L, 1 << 20, bounds), 0);
-  EXPECT_EQ(bounds, std::vector<double>({0}));
-}
-
-// A whole in-memory run, then one digit of a checked position damaged.
-TEST(PiSeries, ResultPassesTheCheckUntilDamaged) {
-  InitSmallIntConstants();
-  for (int ramanujan : {0, 1}) {
-    PiChudnovskyComputation chud;
-    PiRamanujanComputation ram;
-    PiChudnovskyComputation& pi = ramanujan ? ram : chud;
-    pi.Digits = 30000;
-    pi.Mode = kModeStandard;
-    pi.FFTSize = fftt::EnsureFFT(1024);
-    testing::internal::CaptureStdout();
-    const int done = pi.Compute();
-    testing::internal::GetCapturedStdout();
-    ASSERT_EQ(done, 1);
-    BigInt* r = static_cast<BigInt*>(pi.Result);
-    EXPECT_EQ(r->GetTenDigits(0), 1415926535);
-    EXPECT_EQ(pi.CheckResult(), 1);
-    // Decimal position 20005 (weight 10^-20005 = 10^(12 * -1668 + 11)) is the
-    // top digit of limb -1668 - Offset.
-    const long i = -1668 - r->Offset;
-    r->Limbs[i] += r->Limbs[i] >= 1e11 ? -1e11 : 1e11;
-    EXPECT_EQ(pi.CheckResult(), 0);
-    pi.Digits = 20000;  // 20000 itself is not checked
-    EXPECT_EQ(pi.CheckResult(), 1);
-    r->Free();
-    delete r;
   }
 }
 

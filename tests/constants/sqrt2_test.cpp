@@ -5,12 +5,12 @@
 #include <string>
 
 #include "constants/sqrt2.h"
-#include "fft/fft_test_util.h"
+#include "mpint/guarded_num.h"
 
 namespace {
 
 // A square with the given top limb, at exponent 0, over `lower` limbs of `fill`.
-BigInt& Square(fftt::Num& s, double top, long lower, double fill) {
+BigInt& Square(mpt::Num& s, double top, long lower, double fill) {
   std::vector<double> limbs(lower, fill);
   limbs.push_back(top);
   return s.Set(limbs, -lower);
@@ -23,7 +23,7 @@ std::string Verdict(double wrong) {
 }
 
 TEST(Sqrt2Check, WrongDigitsOfExactAndDamagedSquares) {
-  fftt::Num s(8002);
+  mpt::Num s(8002);
   EXPECT_EQ(Sqrt2WrongDigits(Square(s, 2, 50, 0)), 0);
   EXPECT_EQ(Verdict(0), "The computation is OK\n");
   s.b.Limbs[2] = 1;

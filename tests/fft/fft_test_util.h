@@ -25,17 +25,20 @@ inline long EnsureFFT(long n = 1L << 20) {
 
 inline std::vector<double> Limbs(const BigInt& b) { return {b.Limbs, b.Limbs + b.Size}; }
 
+inline BigInt& SetLimbs(BigInt& b, const std::vector<double>& limbs, long offset = 0) {
+  for (size_t i = 0; i < limbs.size(); i++) b.Limbs[i] = limbs[i];
+  b.Size = static_cast<long>(limbs.size());
+  b.Offset = offset;
+  return b;
+}
+
 struct Num {
   BigInt b;
   explicit Num(long cap) { b.Alloc(cap); }
-  ~Num() { b.Free(); }
   Num(const Num&) = delete;
   Num& operator=(const Num&) = delete;
   BigInt& Set(const std::vector<double>& limbs, long offset = 0) {
-    for (size_t i = 0; i < limbs.size(); i++) b.Limbs[i] = limbs[i];
-    b.Size = static_cast<long>(limbs.size());
-    b.Offset = offset;
-    return b;
+    return SetLimbs(b, limbs, offset);
   }
   std::vector<double> Limbs() const { return fftt::Limbs(b); }
 };

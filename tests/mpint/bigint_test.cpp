@@ -3,14 +3,15 @@
 
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "fft/fft_test_util.h"
-#include "mpint/bigint.h"
+#include "mpint/guarded_num.h"
+#include "shell/memory.h"
 
 namespace {
 
-using fftt::Num;
+using mpt::Num;
 using V = std::vector<double>;
 
 std::string RandomDecimal(std::mt19937_64& g, int digits) {
@@ -55,6 +56,39 @@ TEST(BigIntLinear, CarrySignAndAlignmentEdges) {
   c.Set({1, 2, 3, 4, 5}, -2).DropLowLimbs(2);
   EXPECT_EQ(c.Limbs(), V({3, 4, 5}));
   EXPECT_EQ(c.b.Offset, 0);
+  c.b.Lengthen(5);
+  EXPECT_EQ(c.Limbs(), V({0, 0, 3, 4, 5}));
+  EXPECT_EQ(c.b.Offset, -2);
+  // A zero does not truncate the other operand, whatever its exponent.
+  AddBigIntAligned(a.Set({0}, 9), c.b, r8.b);
+  EXPECT_EQ(r8.Limbs(), V({0, 0, 3, 4, 5}));
+  EXPECT_EQ(r8.b.Offset, -2);
+  NegateBigInt(r8.b);
+  EXPECT_EQ(r8.b.Sign(), -1);
+  NegateBigInt(r8.b);
+  EXPECT_EQ(r8.Limbs(), V({0, 0, 3, 4, 5}));
+}
+
+// Storage is handed over by a move and given back once; capacities stay
+// within the storage and come back at the end of their scope.
+TEST(BigIntOwnership, StorageAndCapacity) {
+  const int64_t before = TotalAllocatedBytes();
+  {
+    BigInt a(10);
+    a.Limbs[0] = 7;
+    {
+      ScopedCapacity lowered(a, 4);
+      EXPECT_EQ(a.NAlloc, 4);
+    }
+    EXPECT_EQ(a.NAlloc, 10);
+    BigInt b(std::move(a));
+    EXPECT_EQ(a.Limbs, nullptr);
+    a = std::move(b);
+    EXPECT_EQ(a.Limbs[0], 7);
+  }
+  EXPECT_EQ(TotalAllocatedBytes(), before);
+  EXPECT_FATAL(BigInt(4).SetCapacity(5), "beyond the 4 limbs stored");
+  EXPECT_FATAL(BigInt x(4); BigIntView v = x.ViewFrom(1); BigInt y(std::move(v)), "view");
 }
 
 // Sums, differences, short products and quotients of random and all-nines numbers.

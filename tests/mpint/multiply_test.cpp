@@ -8,13 +8,13 @@
 #include <vector>
 
 #include "fft/fft_engine.h"
-#include "fft/fft_test_util.h"
+#include "mpint/guarded_num.h"
 #include "mpint/multiply.h"
 #include "shell/memory.h"
 
 namespace {
 
-using fftt::Num;
+using mpt::Num;
 using fftt::Shape;
 
 // r against the exact product (residues for large or negative operands): equal
@@ -103,6 +103,7 @@ TEST(Multiply, FullAndTruncatedProducts) {
     fftt::Fill(b.b, c.nb, g, s == Shape::kNegative ? Shape::kRandom : s);
     a.b.Offset = 1;
     b.b.Offset = -3;
+    const std::vector<double> a0 = a.Limbs(), b0 = b.Limbs();
     MulBigInt(a.b, b.b, r.b);
     ExpectProduct(a.b, b.b, r.b, slack);
     SquareBigInt(a.b, sq.b);
@@ -114,12 +115,16 @@ TEST(Multiply, FullAndTruncatedProducts) {
     ExpectProduct(a.b, b.b, r.b, 1e6);
     SquareTruncated(a.b, sq.b);
     ExpectProduct(a.b, a.b, sq.b, 1e6);
+    // The operands are read only (the truncated square restores what it doubles).
+    EXPECT_EQ(a.Limbs(), a0);
+    EXPECT_EQ(b.Limbs(), b0);
   }
 }
 
 // The tail path: b's top goes to the special operand, its last t <= T limbs by
-// schoolbook, and SpecialMul by blocks of b: both write into b itself.
-TEST(Multiply, SpecialOperandAndSpecialMulIntoB) {
+// schoolbook, and SpecialMul by blocks of b: results written into b itself, and
+// into the short a, which the schoolbook tail reads after r is written.
+TEST(Multiply, SpecialOperandAndSpecialMulIntoAnOperand) {
   EnsureFFT();
   std::mt19937_64 g(43);
   std::vector<Case> cs = {{200, 1000}, {200, 5000}, {200, 20000}};
@@ -130,21 +135,24 @@ TEST(Multiply, SpecialOperandAndSpecialMulIntoB) {
   }
   for (size_t i = 0; i < cs.size(); i++) {
     const long na = cs[i].na, nb = cs[i].nb;
-    SCOPED_TRACE("seed 43: " + std::to_string(na) + " x " + std::to_string(nb));
-    Num a(na), b(na + nb), b0(nb), special(nb), sq(2 * na);
-    fftt::Fill(a.b, na, g);
-    fftt::Fill(b.b, nb, g, i % 3 == 2 ? Shape::kNines : Shape::kRandom);
-    b.b.CopyTo(b0.b);
-    if (i < 3) {
-      SpecialMul(a.b, b.b, b.b, 0);
-      SpecialMul(a.b, a.b, sq.b, 0);  // a square through the same path
-      ExpectProduct(a.b, a.b, sq.b);
-    } else {
-      SetSpecialOperand(&special.b);
-      MulUnbalanced(a.b, b.b, b.b);
-      SetSpecialOperand(nullptr);
+    for (int onA = 0; onA < 2; onA++) {
+      SCOPED_TRACE("seed 43: " + std::to_string(na) + " x " + std::to_string(nb) +
+                   (onA ? " into a" : " into b"));
+      Num a(na + nb), b(na + nb), a0(na), b0(nb), special(nb), sq(2 * na);
+      fftt::Fill(a.b, na, g);
+      fftt::Fill(b.b, nb, g, i % 3 == 2 ? Shape::kNines : Shape::kRandom);
+      a.b.CopyTo(a0.b);
+      b.b.CopyTo(b0.b);
+      BigInt& r = onA ? a.b : b.b;
+      if (i < 3) {
+        SpecialMul(a.b, b.b, r, 0);
+        SpecialMul(a0.b, a0.b, sq.b, 0);  // a square through the same path
+        ExpectProduct(a0.b, a0.b, sq.b);
+      } else {
+        MulUnbalanced(a.b, b.b, r, &special.b);
+      }
+      ExpectProduct(a0.b, b0.b, r);
     }
-    ExpectProduct(a.b, b0.b, b.b);
   }
 }
 
@@ -152,22 +160,27 @@ TEST(Multiply, SpecialOperandAndSpecialMulIntoB) {
 TEST(Multiply, ResultOnEitherOperand) {
   const long nmax = EnsureFFT();
   std::mt19937_64 g(43);
-  const Case cases[] = {{5, 5}, {100, 150}, {10, 400}, {400, 10}, {nmax / 3, 2 * (nmax / 3) + 3},
-                        {50, 3 * nmax}, {3000, 3100}};
+  // With a capacity below the product, also far below the long operand.
+  const Case cases[] = {{5, 5},      {100, 150},   {10, 400},         {400, 10},
+                        {nmax / 3, 2 * (nmax / 3) + 3},   {50, 3 * nmax}, {3000, 3100},
+                        {20, 2000, 1500}, {2000, 20, 1500}, {300, 5000, 2000}, {4000, 4000, 1000}};
   for (Case c : cases) {
-    for (int onA = 0; onA < 2; onA++) {
-      SCOPED_TRACE(std::to_string(c.na) + " x " + std::to_string(c.nb) + (onA ? " on a" : " on b"));
-      Num a(c.na + c.nb), b(c.na + c.nb), want(c.na + c.nb);
+    for (int onA = 0; onA < 4; onA++) {
+      SCOPED_TRACE(std::to_string(c.na) + " x " + std::to_string(c.nb) +
+                   (onA % 2 ? " on a" : " on b") + (onA > 1 ? " with a special operand" : ""));
+      Num a(c.na + c.nb), b(c.na + c.nb), want(c.na + c.nb), special(c.na + c.nb);
       fftt::Fill(a.b, c.na, g);
       fftt::Fill(b.b, c.nb, g);
+      for (BigInt* x : {&a.b, &b.b, &want.b}) x->SetCapacity(c.cap ? c.cap : c.na + c.nb);
       MulBigInt(a.b, b.b, want.b);
-      BigInt& r = onA ? a.b : b.b;
-      MulBigInt(a.b, b.b, r);
+      BigInt& r = onA % 2 ? a.b : b.b;
+      MulBigInt(a.b, b.b, r, onA > 1 ? &special.b : nullptr);
       EXPECT_EQ(r.Offset, want.b.Offset);
       ASSERT_EQ(fftt::Limbs(r), want.Limbs());
     }
     Num sq(2 * c.nb), want(2 * c.nb);
     fftt::Fill(sq.b, c.nb, g);
+    for (BigInt* x : {&sq.b, &want.b}) x->SetCapacity(c.cap ? std::min(c.cap, 2 * c.nb) : 2 * c.nb);
     SquareBigInt(sq.b, want.b);
     SquareBigInt(sq.b, sq.b);
     ASSERT_EQ(sq.Limbs(), want.Limbs()) << "square";
