@@ -5,6 +5,8 @@ set -euo pipefail
 src="${1:-$(dirname "$0")/../src}"
 runtime="clock memory console error_report debug_state version files progress platform"
 computation="computation resume unavailable current result_file"
+# The CRT and the NTT products of disk numbers (in src/ntt): a layer above the disk numbers.
+crt="tiny_int mul_rows crt ntt_product"
 
 layer() {  # layer of a path relative to src, e.g. shell/files.h
   local folder="${1%%/*}" base
@@ -13,11 +15,13 @@ layer() {  # layer of a path relative to src, e.g. shell/files.h
   case "$folder" in
     shell)
       if [[ " $runtime " == *" $base "* ]]; then echo 0
-      elif [[ " $computation " == *" $base "* ]]; then echo 6
-      else echo 10; fi ;;
-    fft) echo 1 ;; ntt) echo 2 ;; mpint) echo 3 ;; disk) echo 4 ;; output) echo 5 ;;
-    constants) echo 7 ;; userconst) echo 8 ;; verify) echo 9 ;;
-    main.cpp) echo 11 ;;
+      elif [[ " $computation " == *" $base "* ]]; then echo 7
+      else echo 11; fi ;;
+    ntt)
+      if [[ " $crt " == *" $base "* ]]; then echo 5; else echo 2; fi ;;
+    fft) echo 1 ;; mpint) echo 3 ;; disk) echo 4 ;; output) echo 6 ;;
+    constants) echo 8 ;; userconst) echo 9 ;; verify) echo 10 ;;
+    main.cpp) echo 12 ;;
     *) echo "unknown folder $folder" >&2; exit 2 ;;
   esac
 }

@@ -3,6 +3,7 @@
 #include "disk/disk_state.h"
 #include "fft/fft_product.h"
 #include "mpint/fft_mul.h"
+#include "ntt/ntt.h"
 #include "shell/error_report.h"
 #include "shell/memory.h"
 
@@ -27,6 +28,13 @@ long InitDiskBuffers(long n) {
   s.BufferSize = 2 * (n / 3);
   s.BytesRead = 0;
   s.BytesWritten = 0;
+  // Products go through the NTT only once this run has set it up (InitNTT);
+  // residues kept by an earlier run are of no use.
+  NTTContext& ntt = NTT();
+  ntt.Initialised = false;
+  ntt.LastProductByNTT = 0;
+  ntt.KeepNTT0 = 0;
+  ntt.NTT0AlreadyComputed = 0;
   s.Lent = nullptr;
   s.LentSize = 0;
   return s.BufferSize;

@@ -8,7 +8,8 @@ double DiskMemoryEstimate(long n);
 
 // Sets up a run that uses disk numbers, working size n (the FFT size): the FFT
 // and its scratch number, the disk buffer of 2 floor(n/3) usable doubles, the
-// byte counters at zero, no buffer lent. Returns the usable size.
+// byte counters at zero, the NTT not set up (InitNTT follows when the run
+// multiplies by NTT), no buffer lent. Returns the usable size.
 long InitDiskBuffers(long n);
 
 // The disk buffer for an operation that works in it (products, ShiftAndAdd);

@@ -45,8 +45,12 @@ struct NTTContext {
   double* BufB = nullptr;
 
   // Reuse state of the disk products; meaningless under a new prime set.
+  // The caller sets KeepNTT0 before a product whose first operand will be
+  // multiplied again, and NTT0AlreadyComputed before that later product; every
+  // NTT product clears both and sets LastProductByNTT.
   int LastProductByNTT = 0;
   int KeepNTT0 = 0;
+  int NTT0AlreadyComputed = 0;
 
   // Storage to release on the next InitNTT.
   std::vector<std::pair<double*, long>> Owned;

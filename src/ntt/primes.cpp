@@ -97,6 +97,7 @@ void InitNTT(long nnttMax, double digits) {
   SelectPrime(0);  // the current prime is a table prime, not the last candidate
   t.LastProductByNTT = 0;
   t.KeepNTT0 = 0;
+  t.NTT0AlreadyComputed = 0;
 }
 
 void ComputeSpecialPrimes(int exponent, long count) {

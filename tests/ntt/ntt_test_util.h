@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <initializer_list>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -60,17 +61,28 @@ inline std::vector<double> Convolution(const std::vector<double>& x, const std::
   return c;
 }
 
-// Runs a fatal path in a child process started in a scratch directory, and
-// checks the message that the log received there.
-inline void ExpectFatal(const std::function<void()>& f, const std::string& message) {
-  std::string dir = (std::filesystem::temp_directory_path() / "numora-ntt-XXXXXX").string();
-  ASSERT_NE(mkdtemp(dir.data()), nullptr);
+// Runs a fatal path in a child process started in `dir`; returns the log it wrote there.
+inline std::string FatalLog(const std::function<void()>& f, const std::string& dir = ".") {
   EXPECT_EXIT((std::filesystem::current_path(dir), f()), testing::ExitedWithCode(kExitFailure), "");
   std::ifstream in(dir + "/Numora.log");
   std::stringstream log;
   log << in.rdbuf();
-  EXPECT_NE(log.str().find(message), std::string::npos) << log.str();
+  return log.str();
+}
+
+// Runs a fatal path in a child process started in a scratch directory, and
+// checks the messages that the log received there.
+inline void ExpectFatal(const std::function<void()>& f,
+                        std::initializer_list<std::string> messages) {
+  std::string dir = (std::filesystem::temp_directory_path() / "numora-ntt-XXXXXX").string();
+  ASSERT_NE(mkdtemp(dir.data()), nullptr);
+  const std::string log = FatalLog(f, dir);
+  for (const std::string& message : messages)
+    EXPECT_NE(log.find(message), std::string::npos) << log;
   std::filesystem::remove_all(dir);
+}
+inline void ExpectFatal(const std::function<void()>& f, const std::string& message) {
+  ExpectFatal(f, {message});
 }
 
 }  // namespace nttt
