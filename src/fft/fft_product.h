@@ -54,6 +54,16 @@ struct LimbSpan {
 void TwoMulFFT(LimbSpan a, LimbSpan b, LimbSpan c, LimbSpan d, LimbSpan e, LimbSpan f, long N,
                FFTProduct* r1, FFTProduct* r2, FFTProduct* r3);
 
+// The two work arrays lent to products of another kind (the NTT of disk
+// numbers), Size doubles each (0 before InitFFT). The spectrum cache and any
+// product still waiting for its release are forgotten.
+struct FFTWorkArrays {
+  double* A = nullptr;
+  double* B = nullptr;
+  long Size = 0;
+};
+FFTWorkArrays BorrowFFTWorkArrays();
+
 // Releases a product of m limbs into limbs[0 .. m) in normal form (limb m is
 // cleared); returns the carry out of the top limb.
 double FFTToBigInt(const FFTProduct& p, double* limbs, long m);

@@ -110,6 +110,16 @@ long GetNFFT() { return FFT().NFFT; }
 
 void MarkSpectrumCached() { FFT().FFT0AlreadyComputed = 1; }
 
+FFTWorkArrays BorrowFFTWorkArrays() {
+  FFTContext& f = FFT();
+  f.Generation++;
+  f.First = SpectrumRecord();
+  f.FFT0AlreadyComputed = 0;
+  FFTWorkArrays w;
+  if (f.FFTInitDone) w = {f.FFTBufA, f.FFTBufB, 2 * (f.NFFT + f.NFFTSqrt)};
+  return w;
+}
+
 void SetFirstOperand(const double* limbs, long n, long N) {
   FFTContext& f = FFT();
   const SpectrumRecord& r = f.First;
