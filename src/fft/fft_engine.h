@@ -11,6 +11,18 @@
 
 #include <cstdint>
 
+// What a work array holds: the spectrum of limbs[0 .. n) at transform size N,
+// with the squared norm of the pieces and (large sizes) the value of those
+// limbs modulo the check prime, both taken when the limbs were cut.
+struct SpectrumRecord {
+  const double* Limbs = nullptr;
+  long n = 0;
+  long N = 0;  // 0: nothing recorded
+  bool HasResidue = false;
+  uint64_t Residue = 0;
+  double Norm2 = 0;
+};
+
 struct FFTContext {
   bool FFTInitDone = false;
   long NFFT = 0;      // largest transform (real inputs), also called Nmax
@@ -34,24 +46,40 @@ struct FFTContext {
   double* ColumnBuffer = nullptr;
   double* RowBuffer = nullptr;
 
-  // The two operand spectra, 2 (NFFT + NFFTSqrt) doubles each.
+  // The two work arrays, 2 (NFFT + NFFTSqrt) doubles each: operand spectra, then
+  // the convolutions that the products release.
   double* FFTBufA = nullptr;
   double* FFTBufB = nullptr;
 
-  // Spectrum cache: FFTBufA holds the spectrum of CachedLimbs at size nFFT0AlreadyComputed;
-  // reused only when FFT0AlreadyComputed was set by the caller just before the product.
+  // Spectrum cache: FFTBufA holds the spectrum of First (the first operand of the
+  // products that follow); a later product reuses it only when the caller set
+  // FFT0AlreadyComputed just before and its operand is the same limbs, count and
+  // size.
   int FFT0AlreadyComputed = 0;
-  long nFFT0AlreadyComputed = 0;
-  const double* CachedLimbs = nullptr;
+  SpectrumRecord First;
+  // Changes whenever a work array is written: a product waiting for its release
+  // is refused once another has used the arrays.
+  unsigned long Generation = 0;
 
-  // The coefficients [CarryStart, CarryEnd) that the release writes.
-  long CarryStart = 0;
-  long CarryEnd = 0;
+  // Products whose rounding is not proven by their size and inputs are checked
+  // against the residues of their operands: those above 2^22 points, and those
+  // whose load (log2 N times the product of the norms of the operands' pieces)
+  // is above CheckLoad. The limit is the load of two full operands of balanced
+  // pieces (|piece| <= 5001) at 2^22 points, whose worst case rounds at most
+  // 0.11 from the integer. Tests lower it.
+  double CheckLoad = 22.0 * 4194304.0 * 5001.0 * 5001.0;
+  // Products recomputed from smaller pieces (a failed check, or limbs so far out
+  // of range that their product could not be checked).
+  long Recoveries = 0;
+  // Tests only: every convolution value at index TestFaultIndex is moved by
+  // TestFaultShift before it is checked or released (a rounding fault on demand).
+  long TestFaultIndex = -1;
+  double TestFaultShift = 0;
 
   // Largest distance of a released value from its rounded integer since the
   // last ResetRoundingError (the rounding headroom).
   double MaxRoundingError = 0;
-  // A released product farther than this from integers is a fatal error
+  // An unchecked product farther than this from integers is a fatal error
   // (a measurement may lift it).
   double RoundingLimit = 0.35;
 };
@@ -81,11 +109,6 @@ inline double FFTScale(long N) { return 0.125 / static_cast<double>(N); }
 // (and the limb above for the high part). Limbs are left unnormalised.
 void ReleaseCoefficients(const double* conv, long cs, long ce, double scale, double* limbs,
                          long pos);
-// Inverse of a product of m limbs released into limbs[0 .. m) in normal form
-// (limb m cleared); returns the carry out of the top limb.
-double InverseFFTAndNormalise(double* limbs, long m, double* spectrum, long N);
-// Inverse and release over [CarryStart, CarryEnd) into limbs[pos + j / 3].
-void InverseFFTAndCarry(double* limbs, long pos, double* spectrum, long N);
 
 void ResetRoundingError();
 double GetRoundingError();

@@ -2,15 +2,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "fft/fft_check.h"
 #include "fft/fft_engine.h"
 #include "shell/error_report.h"
 
 namespace {
-
-// Adding and subtracting 1.5 x 2^52 rounds to the nearest integer for |y| < 2^51.
-constexpr double kRound = 6755399441055744.0;
-
-inline double Round(double y) { return (y + kRound) - kRound; }
 
 // The three coefficients of one limb (weights 10^0, 10^4, 10^8) rounded and
 // split so that every addend stays exact: *low goes to the limb, *high to the
@@ -74,24 +70,26 @@ void ReleaseCoefficients(const double* conv, long cs, long ce, double scale, dou
 
 namespace {
 
+// An unchecked product rests on its proven margin: values that far from an
+// integer mean that some may have rounded to the wrong one. Never pass it on.
 void CheckRounding(FFTContext& f, double before, long N) {
-  // Values that far from an integer mean that some may have rounded to the
-  // wrong one (inputs too regular for this transform size): never pass on a
-  // product that may be wrong.
   if (f.MaxRoundingError > f.RoundingLimit) {
-    errorf("Error in FFT product, rounding error %.3f is too large for N=%ld", f.MaxRoundingError, N);
+    errorf("Error in FFT product, rounding error %.3f is too large for N=%ld", f.MaxRoundingError,
+           N);
   }
   f.MaxRoundingError = std::max(before, f.MaxRoundingError);
 }
 
 }  // namespace
 
-double InverseFFTAndNormalise(double* limbs, long m, double* spectrum, long N) {
-  InverseRealFFT(spectrum, N);
+double FFTToBigInt(const FFTProduct& p, double* limbs, long m) {
+  bool checked;
+  const double* conv = FFTProductAccess::Conv(p, &checked);
+  const long N = p.TransformSize();
+  if (m < 1 || 3 * m > 2 * N + 1) errorf("Error in FFT product, %ld limbs from N=%ld", m, N);
   FFTContext& f = FFT();
   const double before = f.MaxRoundingError;
   const double scale = FFTScale(N);
-  const double* conv = spectrum;
   double worst = 0;
   double c = 0;     // carry of the normalisation
   double high = 0;  // high parts sent up by the previous limb's pieces
@@ -116,31 +114,44 @@ double InverseFFTAndNormalise(double* limbs, long m, double* spectrum, long N) {
     settle(high + low, k);
     high = up;
   }
-  if (m >= 1) {
-    // The top limb has two coefficients; the high part of the second (at most
-    // a unit or two) folds down exactly.
-    const double* y = conv + 3 * (m - 1);
-    double y0 = y[0] * scale, y1 = y[1] * scale;
-    double r0 = Round(y0), r1 = Round(y1);
-    double d0 = std::fabs(y0 - r0), d1 = std::fabs(y1 - r1);
-    d0 = d1 > d0 ? d1 : d0;
-    worst = d0 > worst ? d0 : worst;
-    double u = Round(r1 * 1e-8);
-    settle(high + r0 + (r1 - u * 1e8) * 1e4 + u * 1e12, m - 1);
-  }
+  // The top limb has two coefficients; the high part of the second (at most a
+  // unit or two) folds down exactly.
+  const double* y = conv + 3 * (m - 1);
+  double y0 = y[0] * scale, y1 = y[1] * scale;
+  double r0 = Round(y0), r1 = Round(y1);
+  double d0 = std::fabs(y0 - r0), d1 = std::fabs(y1 - r1);
+  d0 = d1 > d0 ? d1 : d0;
+  worst = d0 > worst ? d0 : worst;
+  double u = Round(r1 * 1e-8);
+  settle(high + r0 + (r1 - u * 1e8) * 1e4 + u * 1e12, m - 1);
   limbs[m] = 0;
   f.MaxRoundingError = worst;
-  CheckRounding(f, before, N);
+  if (checked) {
+    f.MaxRoundingError = std::max(before, worst);
+  } else {
+    CheckRounding(f, before, N);
+  }
   return c;
 }
 
-void InverseFFTAndCarry(double* limbs, long pos, double* spectrum, long N) {
-  InverseRealFFT(spectrum, N);
+void InverseFFTAndCarry(const FFTProduct& p, long carryStart, long carryEnd, double* limbs,
+                        long pos) {
+  bool checked;
+  const double* conv = FFTProductAccess::Conv(p, &checked);
+  const long N = p.TransformSize();
+  if (carryStart < 0 || carryEnd > 2 * N || (carryStart < carryEnd && pos + carryStart / 3 < 0)) {
+    errorf("Error in FFT product, window [%ld, %ld) at %ld for N=%ld", carryStart, carryEnd, pos,
+           N);
+  }
   FFTContext& f = FFT();
   const double before = f.MaxRoundingError;
   f.MaxRoundingError = 0;
-  ReleaseCoefficients(spectrum, f.CarryStart, f.CarryEnd, FFTScale(N), limbs, pos);
-  CheckRounding(f, before, N);
+  ReleaseCoefficients(conv, carryStart, carryEnd, FFTScale(N), limbs, pos);
+  if (checked) {
+    f.MaxRoundingError = std::max(before, f.MaxRoundingError);
+  } else {
+    CheckRounding(f, before, N);
+  }
 }
 
 void ResetRoundingError() { FFT().MaxRoundingError = 0; }

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "fft/dispatch.h"
 #include "fft/fft_engine.h"
 #include "shell/error_report.h"
 #include "shell/memory.h"
@@ -21,8 +22,12 @@ constexpr int kColumnLanes = 8;  // columns gathered at once (two cache lines of
 constexpr int kRowLanes = 4;     // rows gathered at once
 constexpr long kRowTableMax = 1L << 16;  // sizes with a precomputed row twiddle table
 
-#define NUMORA_INLINE __attribute__((always_inline)) inline
-#define NUMORA_VECTOR __attribute__((target_clones("arch=x86-64-v3", "default"), flatten))
+// The phases inline every helper into each clone (clang refuses flatten on clones).
+#if defined(__clang__)
+#define NUMORA_VECTOR NUMORA_VECTOR_CLONES
+#else
+#define NUMORA_VECTOR NUMORA_VECTOR_CLONES __attribute__((flatten))
+#endif
 
 int Log2(long n) {
   int l = 0;
@@ -345,9 +350,11 @@ NUMORA_VECTOR void InverseColumns(double* data, long n1, long n2) {
 
 // One conjugate pair (k, N - k) of the packed spectra: unpack the real
 // spectra X and Y of both operands, multiply, pack back (scaled by 8). T is a
-// double or a vector of pairs side by side.
+// double or a vector of pairs side by side (passed by reference: a vector
+// argument would change the calling convention between the clones).
 template <typename T>
-NUMORA_INLINE void PairMath(T ar, T ai, T apr, T api, T br, T bi, T bpr, T bpi, T ur, T ui,
+NUMORA_INLINE void PairMath(const T& ar, const T& ai, const T& apr, const T& api, const T& br,
+                            const T& bi, const T& bpr, const T& bpi, const T& ur, const T& ui,
                             T* cr, T* ci, T* cpr, T* cpi) {
   T sa_r = ar + apr, sa_i = ai - api, da_r = ar - apr, da_i = ai + api;
   T sb_r = br + bpr, sb_i = bi - bpi, db_r = br - bpr, db_i = bi + bpi;
@@ -378,38 +385,35 @@ NUMORA_INLINE void PairProduct(const double* a, const double* b, double* c, long
   c[2 * ip + 1] = cpi;
 }
 
-typedef long Index4 __attribute__((vector_size(32)));
-
 // Four pairs at once: points i .. i + 3 against ip .. ip - 3 (the partners run
 // downward), with the column factors col[p .. p + 3] times r.
 NUMORA_INLINE void PairProduct4(const double* a, const double* b, double* c, long i, long ip,
                                 const double* col, double rr, double ri) {
-  const Index4 even = {0, 2, 4, 6}, odd = {1, 3, 5, 7};
-  const Index4 evenDown = {6, 4, 2, 0}, oddDown = {7, 5, 3, 1};
   const long j = ip - 3;  // lowest partner point
   const Vec4* va = reinterpret_cast<const Vec4*>(a);
   const Vec4* vb = reinterpret_cast<const Vec4*>(b);
   const Vec4* vw = reinterpret_cast<const Vec4*>(col);
-  // Points are 2 doubles: point i starts at vector i / 2 (i is a multiple of 4).
-  Vec4 a0 = va[i / 2], a1 = va[i / 2 + 1], ap0 = va[j / 2], ap1 = va[j / 2 + 1];
-  Vec4 b0 = vb[i / 2], b1 = vb[i / 2 + 1], bp0 = vb[j / 2], bp1 = vb[j / 2 + 1];
-  Vec4 w0 = vw[0], w1 = vw[1];
-  Vec4 cr = __builtin_shuffle(w0, w1, even), ci = __builtin_shuffle(w0, w1, odd);
-  Vec4 ur = rr * cr - ri * ci, ui = rr * ci + ri * cr;
-  Vec4 xr, xi, xpr, xpi;
-  PairMath<Vec4>(__builtin_shuffle(a0, a1, even), __builtin_shuffle(a0, a1, odd),
-                 __builtin_shuffle(ap0, ap1, evenDown), __builtin_shuffle(ap0, ap1, oddDown),
-                 __builtin_shuffle(b0, b1, even), __builtin_shuffle(b0, b1, odd),
-                 __builtin_shuffle(bp0, bp1, evenDown), __builtin_shuffle(bp0, bp1, oddDown), ur, ui,
-                 &xr, &xi, &xpr, &xpi);
-  const Index4 lo = {0, 4, 1, 5}, hi = {2, 6, 3, 7};
-  const Index4 downLo = {3, 7, 2, 6}, downHi = {1, 5, 0, 4};
+  // Loaded into values of natural alignment for the arithmetic. Points are 2
+  // doubles: point i starts at vector i / 2 (i is a multiple of 4).
+  typedef double V __attribute__((vector_size(32)));
+  const V a0 = va[i / 2], a1 = va[i / 2 + 1], ap0 = va[j / 2], ap1 = va[j / 2 + 1];
+  const V b0 = vb[i / 2], b1 = vb[i / 2 + 1], bp0 = vb[j / 2], bp1 = vb[j / 2 + 1];
+  const V w0 = vw[0], w1 = vw[1];
+  // Real parts (even lanes) and imaginary parts (odd lanes); the partners reversed.
+  const V cr = NUMORA_SHUFFLE(w0, w1, 0, 2, 4, 6), ci = NUMORA_SHUFFLE(w0, w1, 1, 3, 5, 7);
+  const V ur = rr * cr - ri * ci, ui = rr * ci + ri * cr;
+  const V ar = NUMORA_SHUFFLE(a0, a1, 0, 2, 4, 6), ai = NUMORA_SHUFFLE(a0, a1, 1, 3, 5, 7);
+  const V apr = NUMORA_SHUFFLE(ap0, ap1, 6, 4, 2, 0), api = NUMORA_SHUFFLE(ap0, ap1, 7, 5, 3, 1);
+  const V br = NUMORA_SHUFFLE(b0, b1, 0, 2, 4, 6), bi = NUMORA_SHUFFLE(b0, b1, 1, 3, 5, 7);
+  const V bpr = NUMORA_SHUFFLE(bp0, bp1, 6, 4, 2, 0), bpi = NUMORA_SHUFFLE(bp0, bp1, 7, 5, 3, 1);
+  V xr, xi, xpr, xpi;
+  PairMath<V>(ar, ai, apr, api, br, bi, bpr, bpi, ur, ui, &xr, &xi, &xpr, &xpi);
   Vec4* out = reinterpret_cast<Vec4*>(c + 2 * i);
-  out[0] = __builtin_shuffle(xr, xi, lo);
-  out[1] = __builtin_shuffle(xr, xi, hi);
+  out[0] = NUMORA_SHUFFLE(xr, xi, 0, 4, 1, 5);
+  out[1] = NUMORA_SHUFFLE(xr, xi, 2, 6, 3, 7);
   Vec4* outp = reinterpret_cast<Vec4*>(c + 2 * j);
-  outp[0] = __builtin_shuffle(xpr, xpi, downLo);
-  outp[1] = __builtin_shuffle(xpr, xpi, downHi);
+  outp[0] = NUMORA_SHUFFLE(xpr, xpi, 3, 7, 2, 6);
+  outp[1] = NUMORA_SHUFFLE(xpr, xpi, 1, 5, 0, 4);
 }
 
 NUMORA_VECTOR void PairProducts(const double* a, const double* b, double* c, long N) {
@@ -555,8 +559,7 @@ void InitFFT(long n) {
   AllocTable(2 * (n + f.NFFTSqrt), &f.FFTBufA);
   AllocTable(2 * (n + f.NFFTSqrt), &f.FFTBufB);
   f.FFT0AlreadyComputed = 0;
-  f.nFFT0AlreadyComputed = 0;
-  f.CachedLimbs = nullptr;
+  f.First = SpectrumRecord();
 }
 
 void RealFFT(double* data, long N) {

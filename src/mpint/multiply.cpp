@@ -4,9 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "fft/fft_engine.h"
 #include "fft/fft_product.h"
-#include "fft/fft_split.h"
 #include "mpint/fft_mul.h"
 #include "mpint/bigint.h"
 #include "mpint/multiply.h"
@@ -137,9 +135,7 @@ void MulUnbalanced(const BigInt& a, const BigInt& b, BigInt& r, BigInt* special)
       MulUnbalanced(copy, b, r, special);
       return;
     }
-    FFTContext& f = FFT();
-    BigIntToFFT(a.Limbs, a.Size, f.FFTBufA, N);
-    RecordSpectrum(a.Limbs, N);
+    SetFirstOperand(a.Limbs, a.Size, N);
     MarkSpectrumCached();
     // b's upper part moves to the special operand and its tail is cut into
     // halves before r, which may share storage with b, is written.
@@ -163,8 +159,7 @@ void MulUnbalanced(const BigInt& a, const BigInt& b, BigInt& r, BigInt* special)
 }
 
 void SpecialMul(const BigInt& a, const BigInt& b, BigInt& r, long m) {
-  FFTContext& f = FFT();
-  const long nmax = f.NFFT;
+  const long nmax = GetNFFT();
   const long N = Upper2Power(3 * a.Size, nmax);
   const long block = N / 3;
   const long asize = a.Size;
@@ -179,41 +174,35 @@ void SpecialMul(const BigInt& a, const BigInt& b, BigInt& r, long m) {
     SpecialMul(a, copy, r, m);
     return;
   }
-  const bool bIsA = b.Limbs == a.Limbs && b.Size == a.Size;
-  if (!SpectrumCached(a.Limbs, N)) BigIntToFFT(a.Limbs, a.Size, f.FFTBufA, N);
-  RecordSpectrum(a.Limbs, N);
+  SetFirstOperand(a.Limbs, a.Size, N);
   long R = L;
   long e = b.Size;
   long s = std::max(e - block, 0L);
   long reached = L + 1;  // lowest limb written so far (owned mode zeroes below it)
-  if (e > 0) {
-    if (bIsA && s == 0) {
-      std::memcpy(f.FFTBufB, f.FFTBufA, sizeof(double) * 2 * N);
-    } else {
-      BigIntToFFT(b.Limbs + s, e - s, f.FFTBufB, N);
-    }
-  }
+  // The first block is read from b (b itself and whole: a square), the later
+  // ones from the scratch copy.
+  const double* blockLimbs = b.Limbs + s;
   BigInt& scratch = ScratchBigInt();
   while (R > 0 && e > 0) {
     const long k = e - s;
+    const FFTProduct p = MulByFirstOperand(blockLimbs, k);
     // r may share storage with b: the next block is saved before r is written.
     const long ns = std::max(s - block, 0L);
     if (s > 0) {
       if (s - ns > nmax / 3) error("PB in SpecialMul, Nb0-Nb00>Nmax/3");
       std::memcpy(scratch.Limbs, b.Limbs + ns, sizeof(double) * (s - ns));
     }
-    FFTPointwiseMul(f.FFTBufA, f.FFTBufB, f.FFTBufB, N);
     const long pos = R - (asize + k);
-    f.CarryStart = pos < 0 ? -3 * pos : 0;
-    f.CarryEnd = 3 * (asize + k) - 1;
+    const long carryStart = pos < 0 ? -3 * pos : 0;
+    const long carryEnd = 3 * (asize + k) - 1;
     const long low = std::max(pos, 0L);
     if (owned && low < reached) Zero(r, low, reached);
     reached = std::min(reached, low);
-    if (f.CarryStart < f.CarryEnd) InverseFFTAndCarry(r.Limbs, pos, f.FFTBufB, N);
+    if (carryStart < carryEnd) InverseFFTAndCarry(p, carryStart, carryEnd, r.Limbs, pos);
     R -= k;
     e = s;
     s = ns;
-    if (R > 0 && e > 0) BigIntToFFT(scratch.Limbs, e - s, f.FFTBufB, N);
+    blockLimbs = scratch.Limbs;
   }
   if (owned) {
     Zero(r, 0, reached);

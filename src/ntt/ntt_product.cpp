@@ -11,7 +11,7 @@
 #include "disk/disk_int.h"
 #include "disk/disk_memory.h"
 #include "disk/disk_state.h"
-#include "fft/fft_engine.h"
+#include "fft/fft_product.h"
 #include "ntt/crt.h"
 #include "ntt/ntt.h"
 #include "shell/debug_state.h"
@@ -358,15 +358,13 @@ void MulDiskIntByNTT(DiskInt& a, DiskInt& b, DiskInt& r, int freeA, int freeB) {
   dbg.NNTT = nntt;
   dbg.CRTNbDec = d;
   if (nntt > ntt.NNTTMax) errorf("Problem, NNTT=%ld is too big in MulDiskIntByNTT\n", nntt);
-  FFTContext& fft = FFT();
-  if (!fft.FFTInitDone || 2 * (fft.NFFT + fft.NFFTSqrt) < nntt)
-    errorf("ERROR in MulDiskIntByNTT, the FFT arrays do not hold NNTT=%ld residues", nntt);
   // The two transform vectors are the FFT arrays: their spectrum is lost.
-  double* A = fft.FFTBufA;
-  double* B = fft.FFTBufB;
-  const long fftSize = 2 * (fft.NFFT + fft.NFFTSqrt);
-  fft.FFT0AlreadyComputed = 0;
-  fft.CachedLimbs = nullptr;
+  const FFTWorkArrays fft = BorrowFFTWorkArrays();
+  if (fft.Size < nntt)
+    errorf("ERROR in MulDiskIntByNTT, the FFT arrays do not hold NNTT=%ld residues", nntt);
+  double* A = fft.A;
+  double* B = fft.B;
+  const long fftSize = fft.Size;
   double* buf = DiskWorkBuffer("MulDiskIntByNTT");
   const long size = Disk().BufferSize;
 

@@ -1,6 +1,6 @@
 // FFT products of limb arrays at every transform size against schoolbook (small)
-// and residues (large or negative), the rounding headroom and its check, the
-// spectrum cache, and the fused double product.
+// and residues (large or negative), the spectrum cache, the fused double
+// product, and the limb kernels' exact ranges. Every number sits in guard zones.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,17 +10,19 @@
 #include <string>
 
 #include "fft/fft_engine.h"
-#include "fft/fft_split.h"
+#include "fft/fft_product.h"
 #include "fft/fft_test_util.h"
+#include "mpint/guarded_num.h"
 #include "mpint/multiply.h"
 
 namespace {
 
-using fftt::Num;
 using fftt::Shape;
+using mpt::Num;
 
 TEST(FFTProduct, ProductsAndSquaresAgainstReferences) {
-  const long nmax = fftt::EnsureFFT();
+  fftt::EnsureFFT(fftt::kLargeNFFT);
+  const long nmax = 1L << 20;  // the largest sizes have their own test
   std::mt19937_64 g(31);
   struct Case {
     long na, nb;
@@ -58,50 +60,54 @@ TEST(FFTProduct, ProductsAndSquaresAgainstReferences) {
       EXPECT_EQ(r.b.Sign(), sa != Shape::kNegative || sb == Shape::kNegative ? 1 : -1);
     }
   }
+  // The headroom of the sizes above rests on balanced pieces, at most about 5000.
+  std::vector<double> pieces(3 * 2000);
+  Num a(2000);
+  fftt::Fill(a.b, 2000, g);
+  SplitLimbs(a.b.Limbs, 2000, pieces.data());
+  for (long i = 0; i + 1 < 3 * 2000; i++) ASSERT_LE(std::fabs(pieces[i]), 5001) << i;
 }
 
-TEST(FFTProduct, SpectrumCacheReusedOnlyWhenMarked) {
-  fftt::EnsureFFT();
+// A mark says that the first work array holds the spectrum of the next
+// product's first operand: it must serve that operand only.
+TEST(FFTProduct, SpectrumCacheServesOnlyItsOwnOperand) {
+  fftt::EnsureFFT(fftt::kLargeNFFT);
   std::mt19937_64 g(34);
   const long n = 300;
-  Num a(n), b(n), c(n), r(2 * n), old(n), big(2000), rb(2000 + n);
+  Num a(n), b(n), c(n), r(2 * n), old(n);
   for (Num* x : {&a, &b, &c}) fftt::Fill(x->b, n, g);
-  fftt::Fill(big.b, 2000, g);
+  // Marked for a, a square of c: c^2 (the square used to trust any mark).
   FFTMul(a.b, b.b, r.b);
-  // a changes in place: without the mark its new value is used.
-  a.b.Limbs[0] += 1;
+  MarkSpectrumCached();
+  FFTSquare(c.b, r.b);
+  EXPECT_TRUE(fftt::ProductMatches(c.b, c.b, r.b));
+  // The same limbs, fewer of them: another number.
+  FFTMul(a.b, b.b, r.b);
+  MarkSpectrumCached();
+  BigIntView low = a.b.ViewFrom(0);
+  low.Size = n - 100;
+  FFTMul(low, b.b, r.b);
+  EXPECT_TRUE(fftt::ProductMatches(low, b.b, r.b));
+  // The fused double product reuses the work array: a mark after it finds nothing.
+  TwoMulBigInt(a.b, b.b, b.b, a.b, c.b, nullptr, r.b, r.b, nullptr);
+  MarkSpectrumCached();
   FFTMul(a.b, c.b, r.b);
   EXPECT_TRUE(fftt::ProductMatches(a.b, c.b, r.b));
-
-  // With the mark the spectrum in the first work array is taken as a's: change a
-  // behind the cache's back and the product still uses the recorded spectrum.
+  // Honoured: the recorded spectrum serves its limbs even after they changed
+  // (a product may write its result over its first operand), once.
   a.b.CopyTo(old.b);
   a.b.Limbs[1] += 5;
   MarkSpectrumCached();
   FFTMul(a.b, b.b, r.b);
   EXPECT_TRUE(fftt::ProductMatches(old.b, b.b, r.b));
-  // The mark was consumed: the next product transforms a again.
   FFTMul(a.b, b.b, r.b);
   EXPECT_TRUE(fftt::ProductMatches(a.b, b.b, r.b));
-
-  // A mark does not transfer to another operand or another size.
-  MarkSpectrumCached();
-  FFTMul(c.b, b.b, r.b);
-  EXPECT_TRUE(fftt::ProductMatches(c.b, b.b, r.b));
-  MarkSpectrumCached();
-  FFTMul(c.b, big.b, rb.b);
-  EXPECT_TRUE(fftt::ProductMatches(c.b, big.b, rb.b));
-  // A square leaves its operand recorded: a mark then serves that operand only.
-  FFTSquare(b.b, r.b);
-  MarkSpectrumCached();
-  FFTMul(c.b, b.b, r.b);
-  EXPECT_TRUE(fftt::ProductMatches(c.b, b.b, r.b));
 }
 
 TEST(FFTProduct, TwoMulWithResultsOnOperands) {
-  const long nmax = fftt::EnsureFFT();
+  fftt::EnsureFFT(fftt::kLargeNFFT);
   std::mt19937_64 g(35);
-  const long lim = std::min(3000L, nmax / 6);
+  const long lim = 3000;
   for (int it = 0; it < 12; it++) {
     SCOPED_TRACE("seed 35 iteration " + std::to_string(it));
     std::deque<Num> x;
@@ -124,56 +130,94 @@ TEST(FFTProduct, TwoMulWithResultsOnOperands) {
   }
 }
 
-// Limbs of 499949994999 split into three pieces of 4999: their square has the
-// largest coefficients and rounding distances. All-nines limbs are the other
-// extreme of the split (near-zero pieces).
-TEST(FFTProduct, RoundingHeadroomOfWorstSquare) {
-  const long N = std::min(fftt::EnsureFFT(), 1L << 20), n = N / 3;
-  Num a(n), r(2 * n);
-  std::mt19937_64 g(22);
-  for (Shape s : {Shape::kRandom, Shape::kNines}) {
-    fftt::Fill(a.b, n, g, s);
-    if (s == Shape::kRandom) std::fill(a.b.Limbs, a.b.Limbs + n, 499949994999.0);
-    ResetRoundingError();
-    SquareBigInt(a.b, r.b);
-    EXPECT_LT(GetRoundingError(), 0.2) << "N = " << N;
-    EXPECT_TRUE(fftt::ProductMatches(a.b, a.b, r.b));
-  }
-  // That headroom rests on balanced pieces, at most about 5000 for any limbs.
-  std::vector<double> pieces(3 * n);
+// The limb kernels write exactly their range (the numbers' guard zones are
+// right against it): the pieces, a whole release (its spare limb cleared) and
+// windows of coefficients; the products stay within capacity and spare limb.
+TEST(FFTProduct, NothingWrittenOutsideResults) {
+  fftt::EnsureFFT(fftt::kLargeNFFT);
+  std::mt19937_64 g(37);
+  const long n = 700, N = 4096;
+  Num a(n), b(5 * n);
   fftt::Fill(a.b, n, g);
-  SplitLimbs(a.b.Limbs, n, pieces.data());
-  for (long i = 0; i + 1 < 3 * n; i++) ASSERT_LE(std::fabs(pieces[i]), 5001) << i;
+  fftt::Fill(b.b, 5 * n, g);
+
+  Num pieces(3 * n - 1);  // 3n doubles with the spare
+  SplitLimbs(a.b.Limbs, n, pieces.b.Limbs);
+  SetFirstOperand(a.b.Limbs, n, N);
+  Num whole(2 * n);
+  FFTToBigInt(MulByFirstOperand(a.b.Limbs, n), whole.b.Limbs, 2 * n);
+  EXPECT_EQ(fftt::Text(whole.b.Limbs, 2 * n, 12), fftt::MulText(a.b, a.b));
+  // A window [cs, ce) written from limb 0: limbs 0 .. (ce - 1) / 3 - cs / 3 + 1.
+  for (long cs : {0L, 1L, 2L, 3L, 700L}) {
+    for (long ce : {cs + 1, cs + 2, cs + 5, 1400L, 6 * n - 1}) {
+      if (ce <= cs) continue;
+      SCOPED_TRACE("window " + std::to_string(cs) + " " + std::to_string(ce));
+      Num w((ce - 1) / 3 - cs / 3 + 1);
+      InverseFFTAndCarry(MulByFirstOperand(a.b.Limbs, n), cs, ce, w.b.Limbs, -(cs / 3));
+    }
+  }
+
+  // Products into results of every capacity, through one transform, blocks and
+  // truncation windows.
+  for (long cap : {1L, 2L, n / 2, n, 2 * n - 1, 2 * n, 6 * n}) {
+    SCOPED_TRACE("capacity " + std::to_string(cap));
+    Num r(cap);
+    if (cap >= 2 * n) {
+      FFTMul(a.b, a.b, r.b);
+      FFTSquare(a.b, r.b);
+      EXPECT_TRUE(fftt::ProductMatches(a.b, a.b, r.b));
+    }
+    if (cap >= 6 * n) {
+      MulBigInt(a.b, b.b, r.b);
+      EXPECT_TRUE(fftt::ProductMatches(a.b, b.b, r.b));
+    }
+    MulTruncated(a.b, b.b, r.b);
+    MulTruncated(b.b, a.b, r.b);
+    SquareTruncated(a.b, r.b);
+    SquareTruncated(b.b, r.b);
+  }
+  Num r1(2 * n), r2(2 * n);
+  TwoMulBigInt(a.b, a.b, a.b, a.b, a.b, nullptr, r1.b, r2.b, nullptr);
 }
 
-// A product whose values sit far from integers is refused rather than released.
-void ReleaseOfShiftedSpectrum() {
-  const long N = 1024;
+// An unchecked product whose values sit far from integers is refused rather
+// than released; so are a release after the work arrays were reused, a fused
+// product too large for them, and a second transform size.
+void ReleaseOfShiftedProduct() {
   Num a(300), r(600);
   std::mt19937_64 g(24);
   fftt::Fill(a.b, 300, g);
-  FFTContext& f = FFT();
-  BigIntToFFT(a.b.Limbs, 300, f.FFTBufA, N);
-  FFTPointwiseMul(f.FFTBufA, f.FFTBufA, f.FFTBufB, N);
-  // The real part of the packed DC point shifts every even coefficient.
-  f.FFTBufB[0] += 0.45 / FFTScale(N);
-  FFTToBigInt(r.b.Limbs, 600, f.FFTBufB, N);
+  FFT().CheckLoad = 1e300;
+  FFT().TestFaultIndex = 4;
+  FFT().TestFaultShift = 0.45;
+  FFTSquare(a.b, r.b);
+}
+
+void StaleRelease() {
+  Num a(300), r(600);
+  std::mt19937_64 g(25);
+  fftt::Fill(a.b, 300, g);
+  SetFirstOperand(a.b.Limbs, 300, 1024);
+  const FFTProduct p = MulByFirstOperand(a.b.Limbs, 300);
+  MulByFirstOperand(a.b.Limbs, 200);
+  FFTToBigInt(p, r.b.Limbs, 600);
 }
 
 void TwoMulOfFullSize() {
-  const long n = GetNFFT() / 3;
+  const long n = GetNFFT() / 6 + 1;
   Num a(n), r(2 * n);
   std::mt19937_64 g(36);
   fftt::Fill(a.b, n, g);
   TwoMulBigInt(a.b, a.b, a.b, a.b, a.b, nullptr, r.b, r.b, nullptr);
 }
 
-TEST(FFTProductDeathTest, RoundingFarFromIntegersTooLargeTwoMulAndSecondSizeEnd) {
-  const long n = fftt::EnsureFFT();
-  EXPECT_EXIT(ReleaseOfShiftedSpectrum(), testing::ExitedWithCode(1), "");
-  EXPECT_EXIT(TwoMulOfFullSize(), testing::ExitedWithCode(1), "");
+TEST(FFTProductDeathTest, MisuseAndDoubtfulRoundingEnd) {
+  const long n = fftt::EnsureFFT(fftt::kLargeNFFT);
+  EXPECT_FATAL(ReleaseOfShiftedProduct(), "rounding error 0.45");
+  EXPECT_FATAL(StaleRelease(), "work array was reused");
+  EXPECT_FATAL(TwoMulOfFullSize(), "BigInts are two large");
   InitBigIntFFT(n);  // the same size again is accepted, another one is not
-  EXPECT_EXIT(InitFFT(2 * n), testing::ExitedWithCode(1), "");
+  EXPECT_FATAL(InitFFT(n / 2), "not compatible");
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // Helpers shared by the arithmetic and series tests: numbers of chosen shapes and
-// two independent checks, residues modulo primes near 2^61 and the schoolbook
+// two independent checks, residues modulo primes below 2^31 and the schoolbook
 // reference of tests/reference.
 #pragma once
 
@@ -16,6 +16,9 @@
 #include "reference/refnum.h"
 
 namespace fftt {
+
+// The largest transform of the FFT tests: the dialogue's largest size.
+constexpr long kLargeNFFT = 1L << 25;
 
 // The FFT context is one per process: every test of a program shares it.
 inline long EnsureFFT(long n = 1L << 20) {
@@ -59,32 +62,50 @@ inline void Fill(BigInt& x, long n, std::mt19937_64& g, Shape shape = Shape::kRa
   x.Offset = 0;
 }
 
-constexpr uint64_t kPrimes[3] = {2305843009213693951ULL, 2305843009213693921ULL,
-                                 2305843009213693907ULL};
+// Three primes below 2^31 (apart from the products' own check prime): a 64-bit
+// remainder by a constant is a multiplication, fast enough for numbers of
+// millions of limbs.
+constexpr uint64_t kPrimes[3] = {2147483647, 2147483629, 2147483587};
 
 inline uint64_t MulMod(uint64_t a, uint64_t b, uint64_t p) {
   return static_cast<uint64_t>(static_cast<unsigned __int128>(a) * b % p);
 }
 
-// The value of limbs (signed limbs allowed) modulo p.
-inline uint64_t Residue(const double* limbs, long n, uint64_t p) {
-  const uint64_t base = 1000000000000ULL % p;
+// The value of limbs (signed limbs allowed) modulo p; mod reduces acc * 10^12 + limb.
+template <typename Mod>
+uint64_t ResidueBy(const double* limbs, long n, uint64_t p, Mod mod) {
   uint64_t acc = 0;
   for (long i = n - 1; i >= 0; i--) {
-    int64_t v = static_cast<int64_t>(limbs[i]);
-    uint64_t lv = v >= 0 ? static_cast<uint64_t>(v) % p : p - (static_cast<uint64_t>(-v) % p);
-    acc = (MulMod(acc, base, p) + lv) % p;
+    const int64_t v = static_cast<int64_t>(limbs[i]);
+    const uint64_t lv = v >= 0 ? static_cast<uint64_t>(v) % p : p - static_cast<uint64_t>(-v) % p;
+    acc = mod(acc, lv);
   }
   return acc;
+}
+// Any p below 2^63.
+inline uint64_t Residue(const double* limbs, long n, uint64_t p) {
+  const uint64_t base = 1000000000000ULL % p;
+  return ResidueBy(limbs, n, p, [=](uint64_t acc, uint64_t lv) {
+    return (MulMod(acc, base, p) + lv) % p;
+  });
+}
+// A prime of kPrimes, known at compile time: a remainder is a multiplication.
+template <uint64_t p>
+uint64_t Residue(const double* limbs, long n) {
+  constexpr uint64_t base = 1000000000000ULL % p;
+  return ResidueBy(limbs, n, p, [](uint64_t acc, uint64_t lv) { return (acc * base + lv) % p; });
+}
+
+template <uint64_t p>
+bool MatchesModulo(const BigInt& a, const BigInt& b, const BigInt& r) {
+  const uint64_t ab = Residue<p>(a.Limbs, a.Size) * Residue<p>(b.Limbs, b.Size) % p;
+  return ab == Residue<p>(r.Limbs, r.Size);
 }
 
 // r == a * b as integers (offsets ignored), by residues.
 inline bool ProductMatches(const BigInt& a, const BigInt& b, const BigInt& r) {
-  for (uint64_t p : kPrimes) {
-    uint64_t want = MulMod(Residue(a.Limbs, a.Size, p), Residue(b.Limbs, b.Size, p), p);
-    if (Residue(r.Limbs, r.Size, p) != want) return false;
-  }
-  return true;
+  return MatchesModulo<kPrimes[0]>(a, b, r) && MatchesModulo<kPrimes[1]>(a, b, r) &&
+         MatchesModulo<kPrimes[2]>(a, b, r);
 }
 
 inline ref::Digits ToRef(const BigInt& b) {

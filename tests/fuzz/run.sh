@@ -1,12 +1,12 @@
 #!/bin/bash
-# Builds the libFuzzer targets of the user-constant parsers (expressions,
-# fractions, ".numora" files) with AddressSanitizer and UndefinedBehaviorSanitizer,
-# outside the CMake build, and runs each for a bounded time.
+# Builds the libFuzzer targets (the user-constant parsers: expressions,
+# fractions, ".numora" files; the FFT products against the reference
+# multiplication) with AddressSanitizer and UndefinedBehaviorSanitizer, outside
+# the CMake build, and runs each for a bounded time.
 #
 #   tests/fuzz/run.sh [seconds per target]      (default 60)
 #
-# Environment: CXX (default clang++-14), HOST_CXX (default g++), FUZZ_BUILD
-# (default <repo>/build-fuzz).
+# Environment: CXX (default clang++-14), FUZZ_BUILD (default <repo>/build-fuzz).
 # Findings (crash-*, timeout-*, leak-*) are left in FUZZ_BUILD; the exit status
 # is non-zero when a target failed.
 set -euo pipefail
@@ -15,20 +15,18 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 out=${FUZZ_BUILD:-$root/build-fuzz}
 seconds=${1:-60}
 CXX=${CXX:-clang++-14}
-HOST_CXX=${HOST_CXX:-g++}
-flags=(-std=c++20 -O1 -g -fno-omit-frame-pointer -fsanitize=address,undefined
-       -fno-sanitize-recover=undefined -I"$root/src")
-targets=(expression constant_file)
+flags=(-std=c++20 -O1 -g -fno-omit-frame-pointer -ffp-contract=off
+       -fsanitize=address,undefined -fno-sanitize-recover=undefined -I"$root/src"
+       -I"$root/tests")
+targets=(expression constant_file product)
 
 mkdir -p "$out/obj"
 
-# The program's objects (all sources but main), rebuilt when a source or any
-# header is newer than the object. The fuzzed code (user constants, SmallInt,
-# runtime services) is instrumented; the rest, which the targets barely reach
-# and which uses GCC-only vector attributes, is compiled plainly with g++.
-newest_header=$(find "$root/src" -name '*.h' -printf '%T@\n' | sort -n | tail -1)
+# The program's objects (all sources but main) and the reference arithmetic,
+# all instrumented, rebuilt when a source or any header is newer than the object.
+newest_header=$(find "$root/src" "$root/tests" -name '*.h' -printf '%T@\n' | sort -n | tail -1)
 objects=()
-for src in $(cd "$root" && find src -name '*.cpp' ! -name main.cpp | sort); do
+for src in $(cd "$root" && find src tests/reference -name '*.cpp' ! -name main.cpp | sort); do
   obj="$out/obj/${src//\//_}.o"
   objects+=("$obj")
   if [[ -f "$obj" ]]; then
@@ -37,12 +35,7 @@ for src in $(cd "$root" && find src -name '*.cpp' ! -name main.cpp | sort); do
     if (( obj_time > src_time )) && (( obj_time > ${newest_header%.*} )); then continue; fi
   fi
   echo "compiling $src"
-  case "$src" in
-    src/userconst/* | src/mpint/smallint.cpp | src/shell/*)
-      "$CXX" "${flags[@]}" -fsanitize=fuzzer-no-link -c "$root/$src" -o "$obj" ;;
-    *)
-      "$HOST_CXX" -std=c++20 -O1 -g -I"$root/src" -c "$root/$src" -o "$obj" ;;
-  esac
+  "$CXX" "${flags[@]}" -fsanitize=fuzzer-no-link -c "$root/$src" -o "$obj"
 done
 
 status=0

@@ -93,7 +93,7 @@ V Exact(const V& a, const V& b) {
   return V(p.begin(), p.end());
 }
 
-// c = a b as integers, by residues modulo three primes near 2^61, and in normal form.
+// c = a b as integers, by residues modulo three primes, and in normal form.
 void ExpectProduct(const V& a, const V& b, const V& c) {
   auto mod = [](const V& v, uint64_t p) {
     return fftt::Residue(v.data(), static_cast<long>(v.size()), p);
