@@ -18,7 +18,7 @@
 
 namespace {
 
-constexpr int kColumnLanes = 8;  // columns gathered at once (two cache lines of a row)
+constexpr int kColumnLanes = 16;  // columns gathered at once (four cache lines of a row)
 constexpr int kRowLanes = 4;     // rows gathered at once
 constexpr long kRowTableMax = 1L << 16;  // sizes with a precomputed row twiddle table
 

@@ -1,6 +1,7 @@
 #include "shell/memory.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
@@ -14,16 +15,17 @@ namespace {
 
 // Large arrays (the transforms' work arrays, the numbers of a big run) are
 // walked with strides of many pages: on 2 MiB pages their address translations
-// stay cached. Blocks from this size on are aligned to such a page and the
-// kernel is asked to back them with huge pages (a hint it may ignore).
-constexpr size_t kHugePage = size_t{1} << 21;
+// stay cached. The kernel is asked (a hint it may ignore) to back the whole
+// huge pages inside a large block; the block is not rounded up, so that no
+// more memory is touched than before.
+constexpr uintptr_t kHugePage = uintptr_t{1} << 21;
 
 void* AllocateBlock(size_t bytes) {
-  if (bytes < kHugePage) return std::aligned_alloc(64, (bytes + 63) / 64 * 64);
-  const size_t rounded = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-  void* p = std::aligned_alloc(kHugePage, rounded);
+  void* p = std::aligned_alloc(64, (bytes + 63) / 64 * 64);
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
-  if (p != nullptr) madvise(p, rounded, MADV_HUGEPAGE);
+  const uintptr_t a = reinterpret_cast<uintptr_t>(p);
+  const uintptr_t from = (a + kHugePage - 1) & ~(kHugePage - 1), to = (a + bytes) & ~(kHugePage - 1);
+  if (p != nullptr && from < to) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
 #endif
   return p;
 }
