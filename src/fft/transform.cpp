@@ -286,6 +286,37 @@ NUMORA_INLINE void ScatterColumns(const double* d, double* s) {
   }
 }
 
+// The row twiddles of sizes without a table: element j of row p + v times
+// exp(-2 pi i k1 j / N) (or its conjugate), k1 = rev(p + v), each factor the
+// same product of two table entries as Twiddle gives, four lanes at once.
+NUMORA_INLINE void MultiplyLanesTwiddles(double* buf, long p, int bits1, long step, long n2,
+                                         bool conjugate) {
+  static_assert(kRowLanes == 4, "one vector per part");
+  const FFTContext& f = FFT();
+  const long mask = (1L << f.TwBits) - 1;
+  const long d0 = Reverse(p, bits1) * step, d1 = Reverse(p + 1, bits1) * step,
+             d2 = Reverse(p + 2, bits1) * step, d3 = Reverse(p + 3, bits1) * step;
+  Vec4* x = reinterpret_cast<Vec4*>(buf);
+  const double sign = conjugate ? -1.0 : 1.0;
+  for (long j = 0; j < n2; j++) {
+    const long t0 = d0 * j, t1 = d1 * j, t2 = d2 * j, t3 = d3 * j;
+    const double* h0 = f.TwHi + 2 * (t0 >> f.TwBits);
+    const double* h1 = f.TwHi + 2 * (t1 >> f.TwBits);
+    const double* h2 = f.TwHi + 2 * (t2 >> f.TwBits);
+    const double* h3 = f.TwHi + 2 * (t3 >> f.TwBits);
+    const double* o0 = f.TwLo + 2 * (t0 & mask);
+    const double* o1 = f.TwLo + 2 * (t1 & mask);
+    const double* o2 = f.TwLo + 2 * (t2 & mask);
+    const double* o3 = f.TwLo + 2 * (t3 & mask);
+    const Vec4 hr = {h0[0], h1[0], h2[0], h3[0]}, hi = {h0[1], h1[1], h2[1], h3[1]};
+    const Vec4 lr = {o0[0], o1[0], o2[0], o3[0]}, li = {o0[1], o1[1], o2[1], o3[1]};
+    const Vec4 wr = hr * lr - hi * li, wi = (hr * li + hi * lr) * sign;
+    const Vec4 xr = x[2 * j], xi = x[2 * j + 1];
+    x[2 * j] = xr * wr - xi * wi;
+    x[2 * j + 1] = xr * wi + xi * wr;
+  }
+}
+
 // ---- The column and row phases (compiled for two instruction sets) ----
 
 NUMORA_VECTOR void ForwardColumns(double* data, long n1, long n2) {
@@ -307,21 +338,11 @@ NUMORA_VECTOR void ForwardRows(double* data, long n1, long n2, long N) {
   const long step = 2 * f.NFFT / N;  // exp(-2 pi i / N) is step units of the table
   const double* table = f.RowTwiddles[Log2(N)];
   for (long p = 0; p < n1; p += V) {
+    GatherRows(data + 2 * p * n2, n2, buf);
     if (table != nullptr) {
-      GatherRows(data + 2 * p * n2, n2, buf);
       MultiplyLanes(buf, table + 2 * p * n2, n2, false);
     } else {
-      for (int v = 0; v < V; v++) {
-        const long k1 = Reverse(p + v, bits1);
-        const double* s = data + 2 * (p + v) * n2;
-        for (long j = 0; j < n2; j++) {
-          double wr, wi;
-          Twiddle(f, k1 * j * step, &wr, &wi);
-          double xr = s[2 * j], xi = s[2 * j + 1];
-          buf[2 * V * j + v] = xr * wr - xi * wi;
-          buf[2 * V * j + V + v] = xr * wi + xi * wr;
-        }
-      }
+      MultiplyLanesTwiddles(buf, p, bits1, step, n2, false);
     }
     ForwardKernel<V>(buf, n2, false);
     ScatterRows(buf, n2, data + 2 * p * n2);
@@ -340,21 +361,10 @@ NUMORA_VECTOR void InverseRows(double* data, long n1, long n2, long N) {
     InverseKernel<V>(buf, n2);
     if (table != nullptr) {
       MultiplyLanes(buf, table + 2 * p * n2, n2, true);
-      ScatterRows(buf, n2, data + 2 * p * n2);
-      continue;
+    } else {
+      MultiplyLanesTwiddles(buf, p, bits1, step, n2, true);
     }
-    for (int v = 0; v < V; v++) {
-      const long k1 = Reverse(p + v, bits1);
-      double* s = data + 2 * (p + v) * n2;
-      for (long j = 0; j < n2; j++) {
-        double wr, wi;
-        Twiddle(f, k1 * j * step, &wr, &wi);
-        double xr = buf[2 * V * j + v], xi = buf[2 * V * j + V + v];
-        // Conjugate twiddle.
-        s[2 * j] = xr * wr + xi * wi;
-        s[2 * j + 1] = xi * wr - xr * wi;
-      }
-    }
+    ScatterRows(buf, n2, data + 2 * p * n2);
   }
 }
 
