@@ -584,8 +584,9 @@ void InitFFT(long n) {
     }
     f.RowTwiddles[Log2(N)] = t;
   }
-  AllocTable(2 * kColumnLanes * n1, &f.ColumnBuffer);
-  AllocTable(2 * kRowLanes * n2, &f.RowBuffer);
+  // The column and the row phases never run at once: one buffer serves both.
+  AllocTable(std::max(2 * kColumnLanes * n1, 2 * kRowLanes * n2), &f.ColumnBuffer);
+  f.RowBuffer = f.ColumnBuffer;
   AllocTable(2 * (n + f.NFFTSqrt), &f.FFTBufA);
   AllocTable(2 * (n + f.NFFTSqrt), &f.FFTBufB);
   f.FFT0AlreadyComputed = 0;
