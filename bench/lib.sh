@@ -80,4 +80,4 @@ result_digits() {
   sed -n "/^$2 = [0-9]*\.\$/,\$p" "$1" | tail -n +2 | sed 's/ *:.*//' | tr -d ' \n'
 }
 
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else printf "-" }'; }
