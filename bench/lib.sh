@@ -70,7 +70,7 @@ run_numora() {
 
 # The verdict line of a run.
 verdict_of() {
-  if grep -q "The computation seems OK" "$1/out"; then echo "check: OK"
+  if grep -qE "The computation (seems|is) OK" "$1/out"; then echo "check: OK"
   elif grep -q "ERROR in computation" "$1/out"; then echo "check: FAILED"
   else echo "check: none"; fi
 }
