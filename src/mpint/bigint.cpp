@@ -145,12 +145,23 @@ void BigInt::Lengthen(long len) {
 }
 
 void BigInt::UpdateBigInt() {
-  double c = 0;
+  // Each limb is cut at its own multiple of 10^12 (no chain from limb to limb)
+  // and takes the quotient of the limb below; the sum leaves [0, 10^12) only
+  // near a bound of the range (or where the inexact 10^-12 missed a multiple),
+  // rarely: that carry is a branch the processor predicts.
+  constexpr double kRound = 6755399441055744.0;
+  double q = 0;  // the quotient of the limb below
+  double c = 0;  // the carry of a sum out of range
   for (long i = 0; i < Size; i++) {
-    c += Limbs[i];
-    c = SplitCarry(c, &Limbs[i]);
+    const double x = Limbs[i];
+    const double qi = (x * kInvBase - 0.5 + kRound) - kRound;
+    double t = (x - qi * kBigIntBase) + q + c;
+    q = qi;
+    c = 0;
+    if (__builtin_expect(t < 0 || t >= kBigIntBase, 0)) c = SplitCarry(t, &t);
+    Limbs[i] = t;
   }
-  PutCarry(Size, c);
+  PutCarry(Size, q + c);
 }
 
 void BigInt::PutCarry(long n, double c) {
