@@ -242,6 +242,15 @@ void DivDiskInt(DiskInt& q, DiskInt& d, DiskInt& t, BigInt& w, BigInt& inv) {
     ShortMulDiskInt(d, -1, d);
     ShortMulDiskInt(q, -1, q);
   }
+  // The divisor carries the precision of the quotient: a shorter one gets
+  // zero limbs below (1 + delta would otherwise stop at its lowest limb).
+  const long want = std::min(q.NAlloc, d.NAlloc);
+  if (d.Size < want) {
+    const long k = want - d.Size, offset = d.Offset;
+    const DiskIntView none(d, d.Size);
+    ShiftAndAdd(d, k, none, 0);
+    d.Offset = offset - k;
+  }
   const long P = std::min(GetNFFT() / 3, d.Size);
   if (w.Room() < P || inv.Room() < P)
     errorf("ERROR in DivDiskInt, the numbers in memory hold less than %ld limbs", P);
