@@ -37,7 +37,7 @@ long ScanDown(const DiskInt& d, long from, double value, double* found) {
         return hi - len + i;
       }
     hi -= len;
-    run *= 4;
+    run = std::min(4 * run, blocks.Length);
   }
   return -1;
 }
