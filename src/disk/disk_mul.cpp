@@ -34,11 +34,14 @@ struct MulDebugScope {
 
 // The kept part of the product in r: product limb drop + i is r's limb i, for
 // i < n. r's limbs from `reached` up hold partial sums; those below hold
-// nothing of this product yet and are written, not added to.
+// nothing of this product yet and are written, not added to. wrap: the
+// product is kept modulo B^n (what passes limb n - 1 is dropped), else n
+// reaches the product's top.
 struct Window {
   DiskInt& r;
   long drop;
   long n;
+  bool wrap;
   long reached;
   std::vector<double> run;  // existing limbs of r, kLocalRun at a time
 };
@@ -52,16 +55,19 @@ void AddToLimb(DiskInt& r, long k, double c) {
   WriteLimbs(&x, r, 1, k);
 }
 
-// Puts v[0 .. len) into r's limbs o .. o+len-1 (o >= 0): written where r holds
-// nothing yet, added where it holds partial sums. The run is released to
-// normal limbs; its carry goes to the limb above, or into the top limb at the
-// top of the window (limbs may stay a little outside [0, 10^12) until the
-// final carry release).
+// Puts v[0 .. len) into r's limbs o .. o+len-1 (o >= 0; what passes the
+// window is left out): written where r holds nothing yet, added where it holds
+// partial sums. The run is released to normal limbs; its carry goes to the
+// limb above, or into the top limb at the top of the window, or nowhere when
+// the window wraps (limbs may stay a little outside [0, 10^12) until the final
+// carry release).
 void PutRun(Window& w, double* v, long o, long len) {
+  len = std::min(len, w.n - o);
+  if (len <= 0) return;
   double carry = 0;
   const long fresh = std::clamp(w.reached - o, 0L, len);
   for (long i = 0; i < fresh; i++) carry = SplitCarry(v[i] + carry, &v[i]);
-  const bool top = o + len == w.n;
+  const bool top = o + len == w.n && !w.wrap;
   if (top && fresh == len) {
     v[len - 1] += carry * kBigIntBase;
     carry = 0;
@@ -78,7 +84,7 @@ void PutRun(Window& w, double* v, long o, long len) {
     }
     WriteLimbs(x, w.r, k, o + p);
   }
-  if (carry != 0) AddToLimb(w.r, o + len, carry);
+  if (carry != 0 && o + len < w.n) AddToLimb(w.r, o + len, carry);
   w.reached = std::min(w.reached, o);
 }
 
@@ -105,6 +111,8 @@ void SpecialMulByDiskInt(const double* first, long alen, long at, long fftLen, c
   double* buf = DiskWorkBuffer("SpecialMulByDiskInt");
   const long pb = fftLen / 3;
   long hi = bTop;
+  // Pieces whose product starts above a wrapping window add nothing to it.
+  while (hi > 0 && at + std::max(hi - pb, 0L) - w.drop >= w.n) hi = std::max(hi - pb, 0L);
   long carried = 0;  // low limbs of the previous piece product, at buf[0 .. carried)
   while (hi > 0) {
     const long lo = std::max(hi - pb, 0L), len = hi - lo;
@@ -139,20 +147,37 @@ void SpecialMulByDiskInt(const double* first, long alen, long at, long fftLen, c
   }
 }
 
+// Carry release of r's limbs 0 .. n-1, the carry out of the top dropped.
+void ReleaseModulo(DiskInt& r, long n) {
+  RunBlocks blocks(1, 0);
+  double* buf = blocks[0];
+  double carry = 0;
+  for (long p = 0; p < n; p += blocks.Length) {
+    const long len = std::min(blocks.Length, n - p);
+    ReadLimbs(r, buf, len, p);
+    for (long i = 0; i < len; i++) carry = SplitCarry(carry + buf[i], &buf[i]);
+    WriteLimbs(buf, r, len, p);
+  }
+  r.Size = n;
+  UpdateDiskIntSize(r);
+}
+
 // r = a b (square: a = b, b ignored) keeping the top min(na + nb, r.NAlloc)
-// limbs, a and b of any kind.
-void PieceProduct(const MPInt& a, const MPInt& b, DiskInt& r, bool square) {
+// limbs of its lowest `top` limbs (the product modulo B^top when top is below
+// na + nb), a and b of any kind.
+void PieceProduct(const MPInt& a, const MPInt& b, DiskInt& r, bool square, long top) {
   const long na = a.Size, nb = square ? a.Size : b.Size;
   const long offset = a.GetOffset() + (square ? a.GetOffset() : b.GetOffset());
-  if (na <= 0 || nb <= 0 || r.NAlloc <= 0) {
+  top = std::min(top, na + nb);
+  if (na <= 0 || nb <= 0 || r.NAlloc <= 0 || top <= 0) {
     r.Size = 0;
     r.Offset = offset;
     return;
   }
   const long nfft = GetNFFT();
   const long P = nfft / 3;
-  const long n = std::min(na + nb, r.NAlloc);
-  Window w{r, na + nb - n, n, n, std::vector<double>(kLocalRun)};
+  const long n = std::min(top, r.NAlloc);
+  Window w{r, top - n, n, top < na + nb, n, std::vector<double>(kLocalRun)};
 
   // r is written while the operands are read: it may share their files only
   // where nothing is read after it is overwritten.
@@ -174,14 +199,22 @@ void PieceProduct(const MPInt& a, const MPInt& b, DiskInt& r, bool square) {
     const long alen = std::min(P, hi), at = hi - alen;
     const long bTop = square ? hi : nb;
     if (at + alen + bTop <= w.drop) break;  // this piece and those below miss the window
+    if (at - w.drop >= n) {  // above a wrapping window
+      hi = at;
+      continue;
+    }
     const long fftLen = Upper2Power(3 * alen, nfft);
     const double* first = FirstPiece(a, at, alen);
     SetFirstOperand(first, alen, fftLen);
     SpecialMulByDiskInt(first, alen, at, fftLen, second, bTop, square, w);
     hi = at;
   }
-  r.Size = n;
   r.Offset = offset + w.drop;
+  if (w.wrap) {
+    ReleaseModulo(r, n);
+    return;
+  }
+  r.Size = n;
   UpdateDiskInt(r);
 }
 
@@ -193,12 +226,6 @@ void ForgetNTTReuse() {
   ntt.KeepNTT0 = 0;
 }
 
-// The NTT product takes the large products of non-negative numbers once the
-// run has set it up; the FFT piece product all others.
-bool ByNTT(const DiskInt& a, const DiskInt& b, long kept) {
-  return NTT().Initialised && kept > 7 * GetNFFT() / 3 && a.Sign() >= 0 && b.Sign() >= 0;
-}
-
 bool SameLimbs(const DiskInt& a, const DiskInt& b) {
   return &a == &b || (std::strcmp(a.FileName, b.FileName) == 0 && a.FileBase == b.FileBase &&
                       a.Size == b.Size && a.Packed == b.Packed && a.Offset == b.Offset);
@@ -206,8 +233,18 @@ bool SameLimbs(const DiskInt& a, const DiskInt& b) {
 
 }  // namespace
 
+bool ByNTT(const DiskInt& a, const DiskInt& b, long kept) {
+  return NTT().Initialised && kept > 7 * GetNFFT() / 3 && a.Sign() >= 0 && b.Sign() >= 0;
+}
+
+void SquareDiskIntModulo(const DiskInt& a, DiskInt& r, long n) {
+  MulDebugScope debug(a.Size, a.Size, r.NAlloc);
+  ForgetNTTReuse();
+  PieceProduct(a, a, r, true, n);
+}
+
 void MulDiskIntByFFT(const DiskInt& a, const DiskInt& b, DiskInt& r, int) {
-  PieceProduct(a, b, r, SameLimbs(a, b));
+  PieceProduct(a, b, r, SameLimbs(a, b), a.Size + b.Size);
 }
 
 void MulDiskInt(const DiskInt& a, const DiskInt& b, DiskInt& r) {
@@ -222,7 +259,7 @@ void MulDiskInt(const DiskInt& a, const DiskInt& b, DiskInt& r) {
     return;
   }
   ForgetNTTReuse();
-  PieceProduct(a, b, r, false);
+  PieceProduct(a, b, r, false, a.Size + b.Size);
 }
 
 void SquareDiskInt(const DiskInt& a, DiskInt& r, int) {
@@ -233,15 +270,16 @@ void SquareDiskInt(const DiskInt& a, DiskInt& r, int) {
     return;
   }
   ForgetNTTReuse();
-  PieceProduct(a, a, r, true);
+  PieceProduct(a, a, r, true, 2 * a.Size);
 }
 
 void MulBigByDiskInt(const BigInt& a, const DiskInt& b, DiskInt& r) {
   MulDebugScope debug(a.Size, b.Size, r.NAlloc);
   // The shorter operand is cut into pieces, unless a fits one transform
   // (then its spectrum is made once, or taken from the cache).
+  const long n = a.Size + b.Size;
   if (a.Size <= std::max(b.Size, GetNFFT() / 3))
-    PieceProduct(a, b, r, false);
+    PieceProduct(a, b, r, false, n);
   else
-    PieceProduct(b, a, r, false);
+    PieceProduct(b, a, r, false, n);
 }

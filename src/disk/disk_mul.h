@@ -26,3 +26,10 @@ void SquareDiskInt(const DiskInt& a, DiskInt& r, int clear);
 void MulBigByDiskInt(const BigInt& a, const DiskInt& b, DiskInt& r);
 // The FFT piece product, whatever the sizes.
 void MulDiskIntByFFT(const DiskInt& a, const DiskInt& b, DiskInt& r, int clear);
+// r = a^2 modulo B^n (a's limbs as an integer; r.Offset = 2 a.Offset) by the
+// FFT piece product: only the pieces that reach the n lowest limbs, about half
+// of the square when n is half its length. Exact; with r.NAlloc below n, r
+// keeps the top r.NAlloc of those limbs.
+void SquareDiskIntModulo(const DiskInt& a, DiskInt& r, long n);
+// Whether MulDiskInt would take the NTT product for a product keeping `kept` limbs.
+bool ByNTT(const DiskInt& a, const DiskInt& b, long kept);

@@ -60,23 +60,9 @@ void StartValue(double v, DiskInt& x) {
   UpdateDiskInt(x);
 }
 
-// t holds a value close to 1: 1.000... (top limb 1 at exponent 0) or 0.999...
-// (top limb 999999999999 at exponent -1). Leaves |1 - t| in t (its leading
-// zeros dropped, Size 0 when t is 1 to its last limb) and returns the sign of
-// the correction: -1 when t > 1, +1 when t < 1.
-int TakeDeviation(DiskInt& t, const char* where) {
-  double top = 0;
-  if (t.Size >= 1) ReadLimbs(t, &top, 1, t.Size - 1);
-  const long topExp = t.Offset + t.Size - 1;
-  double found = 0;
-  if (topExp == 0 && top == 1) {
-    t.Size = ScanDown(t, t.Size - 1, 0.0, &found) + 1;
-    return -1;
-  }
-  if (topExp != -1 || top != kBigIntMaxLimb)
-    errorf("ERROR in %s, the Newton iteration does not converge", where);
-  // 1 - t: every limb complemented to 999999999999, and the unit of the lowest.
-  const long n = ScanDown(t, t.Size - 1, kBigIntMaxLimb, &found) + 1;
+// Limbs 0 .. n-1 of t become 1 - (their value) read under a unit: every limb
+// complemented to 999999999999, and the unit of the lowest.
+void ComplementUnderUnit(DiskInt& t, long n) {
   RunBlocks blocks(1, 0);
   double* buf = blocks[0];
   double carry = 1;
@@ -92,15 +78,48 @@ int TakeDeviation(DiskInt& t, const char* where) {
     t.Size = n + 1;
   }
   if (t.Size > 0) UpdateDiskIntSize(t);
+}
+
+// t holds a value close to 1: 1.000... (top limb 1 at exponent 0) or 0.999...
+// (top limb 999999999999 at exponent -1). Leaves |1 - t| in t (its leading
+// zeros dropped, Size 0 when t is 1 to its last limb) and returns the sign of
+// the correction: -1 when t > 1, +1 when t < 1.
+int TakeDeviation(DiskInt& t, const char* where) {
+  double top = 0;
+  if (t.Size >= 1) ReadLimbs(t, &top, 1, t.Size - 1);
+  const long topExp = t.Offset + t.Size - 1;
+  double found = 0;
+  if (topExp == 0 && top == 1) {
+    t.Size = ScanDown(t, t.Size - 1, 0.0, &found) + 1;
+    return -1;
+  }
+  if (topExp != -1 || top != kBigIntMaxLimb)
+    errorf("ERROR in %s, the Newton iteration does not converge", where);
+  ComplementUnderUnit(t, ScanDown(t, t.Size - 1, kBigIntMaxLimb, &found) + 1);
   return 1;
 }
 
-// The second half of a Newton step. t holds the product close to 1 (m x^2 or
-// x f); x becomes x + sign u / halve, u = x |1 - t|, extended down to the
-// exponent `low`. u lives in t's files above the deviation, so no file or copy
-// is needed.
-void Correct(DiskInt& x, DiskInt& t, long low, double halve, const char* where) {
-  const int sign = TakeDeviation(t, where);
+// The same for t = 1 + e known modulo B^L (its limbs 0 .. L-1, the unit
+// wrapped out), |e| below limb L - 2: limb L - 1 reads 0 when e >= 0 and
+// 999999999999 when e < 0.
+int TakeLowDeviation(DiskInt& t, long L, const char* where) {
+  double top = 0;
+  if (t.Size >= L) ReadLimbs(t, &top, 1, L - 1);
+  double found = 0;
+  if (top == 0) {
+    t.Size = ScanDown(t, std::min(t.Size, L), 0.0, &found) + 1;
+    return -1;
+  }
+  if (top != kBigIntMaxLimb) errorf("ERROR in %s, the Newton iteration does not converge", where);
+  ComplementUnderUnit(t, ScanDown(t, L - 1, kBigIntMaxLimb, &found) + 1);
+  return 1;
+}
+
+// The second half of a Newton step. t holds |1 - m x^2| or |1 - x f|, sign the
+// sign of the correction: x becomes x + sign u / halve, u = x |1 - .|, extended
+// down to the exponent `low`. u lives in t's files above the deviation, so no
+// file or copy is needed.
+void Correct(DiskInt& x, DiskInt& t, int sign, long low, double halve, const char* where) {
   DiskIntView u(t, t.Size);
   if (t.Size == 0) {
     // x is right to its last limb: it only grows.
@@ -146,13 +165,30 @@ void InvSqrtDiskInt(long n, DiskInt& x, DiskInt& t) {
     const long s = x.Size;
     const long p = NextPrecision(s, goal);
     // x^2 < 1: its limbs down to one under the target, and a limb left for n.
-    {
-      DiskCapacityScope square(t, std::min({2 * s, p + 1, t.NAlloc - 1}));
-      NTT().KeepNTT0 = 1;
-      SquareDiskInt(x, t, 1);
+    const long kept = std::min({2 * s, p + 1, t.NAlloc - 1});
+    int sign;
+    if (ByNTT(x, x, kept)) {
+      {
+        DiskCapacityScope square(t, kept);
+        NTT().KeepNTT0 = 1;
+        SquareDiskInt(x, t, 1);
+      }
+      ShortMulDiskInt(t, static_cast<double>(n), t);
+      sign = TakeDeviation(t, where);
+    } else {
+      // n x^2 = 1 + e with |e| < B^(1-s): its lowest s + 3 limbs tell e (the
+      // unit, at limb 2s, wrapped out), and the square's pieces that reach
+      // them are about half of it.
+      const long L = std::min({s + 3, 2 * s, t.NAlloc - 1});
+      SquareDiskIntModulo(x, t, L);
+      ShortMulDiskInt(t, static_cast<double>(n), t);
+      if (t.Size > L) {
+        t.Size = L;
+        UpdateDiskIntSize(t);
+      }
+      sign = TakeLowDeviation(t, L, where);
     }
-    ShortMulDiskInt(t, static_cast<double>(n), t);
-    Correct(x, t, -p, 2, where);
+    Correct(x, t, sign, -p, 2, where);
     CheckProgress(x.Size > s, stalled, where);
   }
   ProgressPrint("\b\b\b  Done\n");
@@ -189,7 +225,7 @@ void InverseDiskInt(const DiskInt& a, DiskInt& x, DiskInt& t) {
       NTT().KeepNTT0 = 1;
       MulDiskInt(x, f, t);
     }
-    Correct(x, t, low, 1, where);
+    Correct(x, t, TakeDeviation(t, where), low, 1, where);
     CheckProgress(x.Size > s, stalled, where);
   }
   x.Offset -= a.Offset + a.Size;

@@ -86,6 +86,25 @@ TEST_F(DiskTest, TruncatedProductsKeepTheTopLimbs) {
   }
 }
 
+// The square modulo B^n: exact, from the pieces that reach the low limbs.
+TEST_F(DiskTest, SquaresModuloAPowerOfTheBase) {
+  std::mt19937_64 g(57);
+  DiskInt a, r;
+  a.Init("QA", 70000);
+  r.Init("QR", 140000);
+  for (auto [na, n] : {std::pair(60000L, 60003L), {60000L, 30000L}, {3L, 4L}, {kPiece + 5, 2L},
+                       {50000L, 100000L}}) {
+    SCOPED_TRACE(std::to_string(na) + " limbs modulo B^" + std::to_string(n));
+    const V x = Random(g, na);
+    fftt::Num m(na), e(2 * na + 2);
+    MulBigInt(m.Set(x), m.b, e.b);
+    SquareDiskIntModulo(Put(a, x, -1), r, n);
+    EXPECT_EQ(Text(r), fftt::Text(e.b.Limbs, std::min(n, e.b.Size), 12));
+    EXPECT_EQ(r.Offset, -2);
+    EXPECT_TRUE(Normal(r));
+  }
+}
+
 TEST_F(DiskTest, ProductsOfANumberInMemory) {
   std::mt19937_64 g(53);
   DiskInt b, r;
