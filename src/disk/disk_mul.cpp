@@ -149,15 +149,7 @@ void SpecialMulByDiskInt(const double* first, long alen, long at, long fftLen, c
 
 // Carry release of r's limbs 0 .. n-1, the carry out of the top dropped.
 void ReleaseModulo(DiskInt& r, long n) {
-  RunBlocks blocks(1, 0);
-  double* buf = blocks[0];
-  double carry = 0;
-  for (long p = 0; p < n; p += blocks.Length) {
-    const long len = std::min(blocks.Length, n - p);
-    ReadLimbs(r, buf, len, p);
-    for (long i = 0; i < len; i++) carry = SplitCarry(carry + buf[i], &buf[i]);
-    WriteLimbs(buf, r, len, p);
-  }
+  ReleaseCarries(r, n, 0, [](double x) { return x; });
   r.Size = n;
   UpdateDiskIntSize(r);
 }

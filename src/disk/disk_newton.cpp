@@ -63,15 +63,7 @@ void StartValue(double v, DiskInt& x) {
 // Limbs 0 .. n-1 of t become 1 - (their value) read under a unit: every limb
 // complemented to 999999999999, and the unit of the lowest.
 void ComplementUnderUnit(DiskInt& t, long n) {
-  RunBlocks blocks(1, 0);
-  double* buf = blocks[0];
-  double carry = 1;
-  for (long p = 0; p < n; p += blocks.Length) {
-    const long len = std::min(blocks.Length, n - p);
-    ReadLimbs(t, buf, len, p);
-    for (long i = 0; i < len; i++) carry = SplitCarry(kBigIntMaxLimb - buf[i] + carry, &buf[i]);
-    WriteLimbs(buf, t, len, p);
-  }
+  double carry = ReleaseCarries(t, n, 1, [](double x) { return kBigIntMaxLimb - x; });
   t.Size = n;
   if (carry != 0) {
     WriteLimbs(&carry, t, 1, n);
@@ -142,10 +134,23 @@ void Correct(DiskInt& x, DiskInt& t, int sign, long low, double halve, const cha
   x.Offset = u.Offset;
 }
 
-// Several steps in a row that do not lengthen x mean that t is too small.
-void CheckProgress(bool grew, int& stalled, const char* where) {
-  stalled = grew ? 0 : stalled + 1;
-  if (stalled >= 3) errorf("ERROR in %s, the work number is too small", where);
+// The steps of a Newton iteration until x holds x.NAlloc - 2 limbs:
+// step(s, p) takes x from s limbs to a relative precision of p. Several steps
+// in a row that do not lengthen x mean that the work number is too small.
+template <typename Step>
+void Iterate(DiskInt& x, const char* phase, const char* start, const char* where, Step step) {
+  const Percent progress(phase, start);
+  const long goal = x.NAlloc - 2;
+  int stalled = 0;
+  while (x.Size < goal) {
+    progress.Show(static_cast<double>(x.Size) / static_cast<double>(x.NAlloc));
+    const long s = x.Size;
+    step(s, NextPrecision(s, goal));
+    stalled = x.Size > s ? 0 : stalled + 1;
+    if (stalled >= 3) errorf("ERROR in %s, the work number is too small", where);
+  }
+  ProgressPrint("\b\b\b  Done\n");
+  ProgressEnd();
 }
 
 }  // namespace
@@ -157,13 +162,7 @@ void InvSqrtDiskInt(long n, DiskInt& x, DiskInt& t) {
     errorf("ERROR in %s, the numbers are too small (%ld and %ld limbs)", where, x.NAlloc,
            t.NAlloc);
   StartValue(1 / std::sqrt(static_cast<double>(n)), x);
-  const Percent progress("SquareRoot", "SquareRoot :  0%");
-  const long goal = x.NAlloc - 2;
-  int stalled = 0;
-  while (x.Size < goal) {
-    progress.Show(static_cast<double>(x.Size) / static_cast<double>(x.NAlloc));
-    const long s = x.Size;
-    const long p = NextPrecision(s, goal);
+  Iterate(x, "SquareRoot", "SquareRoot :  0%", where, [&](long s, long p) {
     // x^2 < 1: its limbs down to one under the target, and a limb left for n.
     const long kept = std::min({2 * s, p + 1, t.NAlloc - 1});
     int sign;
@@ -189,10 +188,7 @@ void InvSqrtDiskInt(long n, DiskInt& x, DiskInt& t) {
       sign = TakeLowDeviation(t, L, where);
     }
     Correct(x, t, sign, -p, 2, where);
-    CheckProgress(x.Size > s, stalled, where);
-  }
-  ProgressPrint("\b\b\b  Done\n");
-  ProgressEnd();
+  });
 }
 
 void InverseDiskInt(const DiskInt& a, DiskInt& x, DiskInt& t) {
@@ -208,13 +204,7 @@ void InverseDiskInt(const DiskInt& a, DiskInt& x, DiskInt& t) {
   if (top[2] < 1) errorf("ERROR in %s, the number is not positive", where);
   StartValue(1 / (top[2] + 1e-12 * (top[1] + 1e-12 * top[0])), x);
   x.Offset += 1;
-  const Percent progress("Inverse", "Inverse :  0%");
-  const long goal = x.NAlloc - 2;
-  int stalled = 0;
-  while (x.Size < goal) {
-    progress.Show(static_cast<double>(x.Size) / static_cast<double>(x.NAlloc));
-    const long s = x.Size;
-    const long p = NextPrecision(s, goal);
+  Iterate(x, "Inverse", "Inverse :  0%", where, [&](long s, long p) {
     const long low = x.Offset + x.Size - p;
     // f's top limbs, as many as the target precision reads.
     const long n = std::min(p + 2, a.Size);
@@ -226,11 +216,8 @@ void InverseDiskInt(const DiskInt& a, DiskInt& x, DiskInt& t) {
       MulDiskInt(x, f, t);
     }
     Correct(x, t, TakeDeviation(t, where), low, 1, where);
-    CheckProgress(x.Size > s, stalled, where);
-  }
+  });
   x.Offset -= a.Offset + a.Size;
-  ProgressPrint("\b\b\b  Done\n");
-  ProgressEnd();
 }
 
 namespace {
