@@ -38,7 +38,8 @@ for digits in "${COUNTS[@]}"; do
   for mode in 1 0; do
     fft=$([ "$mode" = 1 ] && echo "$DISK_K" || echo "$k")
     dir=$(run_counted "sqrt2-$mode-$digits" "4\n$mode\n$digits\n$fft\n0\n")
-    if grep -q '^The computation is OK$' "$dir/out"; then check="OK"; else check="FAILED"; status=1; fi
+    check="OK"
+    grep -q '^The computation is OK$' "$dir/out" || { check="FAILED"; status=1; }
     sqrt=$(sed -n 's/^Time of sqrt(2) computation : //p' "$dir/out")
     square=$(sed -n 's/^Squaring Time : //p' "$dir/out")
     allocated=$(sed -n 's/^Total Physical Memory Allocated = \([0-9]*\) Kbytes/\1/p' "$dir/out")

@@ -51,7 +51,8 @@ void WriteBuffer(const char* fileName, const double* buf, int64_t start, int64_t
   // Only a missing file is created: "w+b" on any other failure would truncate it.
   if (f == nullptr && errno == ENOENT) f = std::fopen(fileName, "w+b");
   if (f == nullptr)
-    FileError(kWriteAdvice, "ERROR in WriteBuffer, the file cannot be opened", fileName, std::strerror(errno));
+    FileError(kWriteAdvice, "ERROR in WriteBuffer, the file cannot be opened", fileName,
+              std::strerror(errno));
   StartTimer(kTimerDiskWrite);
   if (fseeko(f, static_cast<off_t>(start) * 8, SEEK_SET) != 0)
     FileError(kWriteAdvice, "ERROR in WriteBuffer, fseek in file cannot be done", fileName,
@@ -74,7 +75,8 @@ void WriteBuffer(const char* fileName, const double* buf, int64_t start, int64_t
 void ReadBuffer(const char* fileName, double* buf, int64_t start, int64_t count) {
   FILE* f = std::fopen(fileName, "rb");
   if (f == nullptr)
-    FileError(kReadAdvice, "ERROR in ReadBuffer, the file cannot be opened", fileName, std::strerror(errno));
+    FileError(kReadAdvice, "ERROR in ReadBuffer, the file cannot be opened", fileName,
+              std::strerror(errno));
   StartTimer(kTimerDiskRead);
   if (fseeko(f, static_cast<off_t>(start) * 8, SEEK_SET) != 0)
     FileError(kReadAdvice, "ERROR in ReadBuffer, fseek in file cannot be done", fileName,

@@ -17,7 +17,8 @@ void InverseDiskInt(const DiskInt& a, DiskInt& x, DiskInt& t);
 
 // q = q / d in place, to q's precision; d (non-zero, of either sign) is used
 // up; its capacity bounds the precision too (a shorter d is lengthened with
-// zero limbs, then normalised in place). t is a work number of capacity >= q.NAlloc + 2 and d.NAlloc + 2; w and
+// zero limbs, then normalised in place). t is a work number of capacity
+// >= q.NAlloc + 2 and d.NAlloc + 2; w and
 // inv are numbers in memory of capacity >= min(NFFT/3, d.Size). The disk
 // buffer must not be lent.
 void DivDiskInt(DiskInt& q, DiskInt& d, DiskInt& t, BigInt& w, BigInt& inv);

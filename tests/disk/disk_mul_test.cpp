@@ -110,7 +110,8 @@ TEST_F(DiskTest, ProductsOfANumberInMemory) {
   DiskInt b, r;
   b.Init("MB", 80000);
   r.Init("MR", 140000);
-  for (auto [na, nb] : {std::pair(100L, 60000L), {kPiece, 50000L}, {40000L, 30000L}, {50000L, 9L}}) {
+  for (auto [na, nb] :
+       {std::pair(100L, 60000L), {kPiece, 50000L}, {40000L, 30000L}, {50000L, 9L}}) {
     SCOPED_TRACE(std::to_string(na) + " x " + std::to_string(nb));
     fftt::Num a(na);
     const V x = Random(g, na), y = Random(g, nb);
@@ -184,10 +185,12 @@ TEST_F(DiskTest, FullDiskAndMissingPartDuringAProduct) {
   Put(a, Random(g, 50000));
   Put(b, Random(g, 50000));
   Disk().WriteBudget = 8 * 30000;
-  EXPECT_FATAL(MulDiskInt(a, b, r), "write in file did not succeed \\(file FR-0[0-9]: no space left");
+  EXPECT_FATAL(MulDiskInt(a, b, r),
+               "write in file did not succeed \\(file FR-0[0-9]: no space left");
   Disk().WriteBudget = -1;
   fs::remove("FB-01");
-  EXPECT_FATAL(SquareDiskInt(b, r, 1), "ERROR in ReadBuffer, the file cannot be opened \\(file FB-01");
+  EXPECT_FATAL(SquareDiskInt(b, r, 1),
+               "ERROR in ReadBuffer, the file cannot be opened \\(file FB-01");
 }
 
 }  // namespace
