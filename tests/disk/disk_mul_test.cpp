@@ -175,22 +175,4 @@ TEST_F(DiskTest, NTTProductAboveTheThresholdAgreesWithTheFFT) {
   EXPECT_EQ(NTT().LastProductByNTT, 0);
 }
 
-TEST_F(DiskTest, FullDiskAndMissingPartDuringAProduct) {
-  Disk().PartLimbs = 20000;
-  std::mt19937_64 g(56);
-  DiskInt a, b, r;
-  a.Init("FA", 60000);
-  b.Init("FB", 60000);
-  r.Init("FR", 120000);
-  Put(a, Random(g, 50000));
-  Put(b, Random(g, 50000));
-  Disk().WriteBudget = 8 * 30000;
-  EXPECT_FATAL(MulDiskInt(a, b, r),
-               "write in file did not succeed \\(file FR-0[0-9]: no space left");
-  Disk().WriteBudget = -1;
-  fs::remove("FB-01");
-  EXPECT_FATAL(SquareDiskInt(b, r, 1),
-               "ERROR in ReadBuffer, the file cannot be opened \\(file FB-01");
-}
-
 }  // namespace
