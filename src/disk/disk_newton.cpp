@@ -3,13 +3,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <vector>
 
 #include "disk/disk_arith.h"
 #include "disk/disk_int.h"
 #include "disk/disk_memory.h"
 #include "disk/disk_mul.h"
-#include "disk/disk_state.h"
 #include "disk/runs.h"
 #include "fft/fft_product.h"
 #include "mpint/bigint.h"
@@ -125,7 +123,7 @@ void Correct(DiskInt& x, DiskInt& t, int sign, long low, double halve, const cha
     MulDiskInt(x, t, u);
   }
   if (halve != 1 && u.Size > 0) {
-    DiskBufferLoan lend(Disk().BufferSize);
+    DiskBufferLoan lend(DiskBufferSize());
     ShortDivDiskInt(u, halve, u);
   }
   const long k = x.Offset - u.Offset;
@@ -245,7 +243,7 @@ void SubstractProduct(DiskInt& x, const BigInt& w, const DiskInt& y, long skip, 
     MulBigByDiskInt(w, v, t);
   }
   if (t.Offset > x.Offset) error("ERROR in DivDiskInt, the work number is too small");
-  DiskBufferLoan lend(Disk().BufferSize);
+  DiskBufferLoan lend(DiskBufferSize());
   SubstractDiskInt(x, t, x);
 }
 
@@ -261,7 +259,7 @@ void DivDiskInt(DiskInt& q, DiskInt& d, DiskInt& t, BigInt& w, BigInt& inv) {
   if (d.Size < 1) error("ERROR in DivDiskInt, division by zero");
   // q / d = (-q) / (-d): the reciprocal wants a positive divisor.
   if (d.Sign() < 0) {
-    DiskBufferLoan lend(Disk().BufferSize);
+    DiskBufferLoan lend(DiskBufferSize());
     ShortMulDiskInt(d, -1, d);
     ShortMulDiskInt(q, -1, q);
   }
@@ -282,7 +280,7 @@ void DivDiskInt(DiskInt& q, DiskInt& d, DiskInt& t, BigInt& w, BigInt& inv) {
   {
     // The disk buffer is free until the products: the scratch of the inverse.
     double* buf = DiskWorkBuffer("DivDiskInt");
-    BigIntView scratch(buf, Disk().BufferSize, 0, 0);
+    BigIntView scratch(buf, DiskBufferSize(), 0, 0);
     ScopedCapacity precision(inv, P);
     InverseBigInt(w, inv, scratch);
   }
