@@ -148,29 +148,16 @@ void DiskInt::SetFileBase(long base) {
   Offset += delta;
 }
 
-namespace {
-
-// The parts a number of capacity n may reach: a result may pass its capacity
-// by a carry limb, a Newton iterate by its shift.
-template <typename Each>
-void ForEachPartName(const DiskInt& d, Each each) {
+void InitScratchDiskInt(DiskInt& d, const char* name, long n) {
+  d.Init(name, n);
+  // The parts it may reach: a result may pass its capacity by a carry limb, a
+  // Newton iterate by its shift.
   char part[kPartNameSize];
   const int64_t last = std::min<int64_t>((2 * d.NAlloc + 8) / Disk().PartLimbs, kMaxParts - 1);
   for (int64_t f = 0; f <= last; f++) {
-    PartFileName(d.FileName, static_cast<int>(f), part);
-    each(part);
+    PartFileName(name, static_cast<int>(f), part);
+    RegisterScratchFile(part);
   }
-}
-
-}  // namespace
-
-void InitScratchDiskInt(DiskInt& d, const char* name, long n) {
-  d.Init(name, n);
-  ForEachPartName(d, [](const char* part) { RegisterScratchFile(part); });
-}
-
-void KeepDiskIntFiles(const DiskInt& d) {
-  ForEachPartName(d, [](const char* part) { ForgetScratchFile(part); });
 }
 
 DiskIntView::DiskIntView(const DiskInt& d, long k) : DiskInt(d, BorrowTag{}) {

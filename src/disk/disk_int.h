@@ -63,10 +63,8 @@ class DiskInt : public MPInt {
 };
 
 // Names d as Init does and marks its part files as this run's scratch files,
-// removed at any exit unless forgotten (a result handed over).
+// removed at any exit.
 void InitScratchDiskInt(DiskInt& d, const char* name, long n);
-// The number's part files are no longer scratch files (they are kept).
-void KeepDiskIntFiles(const DiskInt& d);
 
 // The limbs of d from limb k upward, in d's files: Size, NAlloc lowered by k
 // (not below 0), Offset and FileBase raised by k. Writing through a view writes
