@@ -15,12 +15,12 @@ namespace {
 
 constexpr const char* kLockName = "Numora.lock";
 
+int lockFd = -1;
+
 std::string& ProgramPath() {
   static std::string path;
   return path;
 }
-
-int lockFd = -1;
 
 void RemoveLock() {
   if (lockFd < 0) return;
@@ -58,6 +58,8 @@ void OnStopSignal(int sig) {
     return;
   }
   for (int i = 0; i < cleanupCount; i++) unlink(cleanupNames[i]);
+  // Still held: no other process can have taken the name.
+  if (lockFd >= 0) unlink(kLockName);
   // Ended by the signal itself, so that the shell sees how the program ended.
   signal(sig, SIG_DFL);
   raise(sig);

@@ -70,6 +70,7 @@ void Wait(pid_t pid, int timeoutSeconds, RunResult& result) {
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   if (!result.timedOut && WIFEXITED(status)) result.status = WEXITSTATUS(status);
+  if (!result.timedOut && WIFSIGNALED(status)) result.signal = WTERMSIG(status);
 }
 
 }  // namespace
@@ -80,6 +81,37 @@ RunResult Scratch::Run(const std::string& input, int timeoutSeconds) const {
 
 RunResult Scratch::RunWith(const std::vector<std::string>& args, const std::string& input,
                            long fileSizeLimit, int timeoutSeconds, long memoryLimit) const {
+  return Exec(args, input, fileSizeLimit, timeoutSeconds, memoryLimit, "");
+}
+
+RunResult Scratch::RunFault(const std::string& fault, const std::string& input) const {
+  return Exec({}, input, 0, 120, 0, fault);
+}
+
+int Scratch::Start(const std::vector<std::string>& args) const {
+  std::vector<char*> argv = Argv(args);
+  pid_t pid = fork();
+  if (pid == 0) {
+    if (chdir(dir_.c_str()) != 0) _exit(126);
+    int null = open("/dev/null", O_RDWR);
+    dup2(null, 0);
+    dup2(null, 1);
+    dup2(null, 2);
+    execv(NUMORA_BINARY, argv.data());
+    _exit(127);
+  }
+  return pid;
+}
+
+RunResult Scratch::Finish(int pid, int timeoutSeconds) {
+  RunResult result;
+  Wait(pid, timeoutSeconds, result);
+  return result;
+}
+
+RunResult Scratch::Exec(const std::vector<std::string>& args, const std::string& input,
+                        long fileSizeLimit, int timeoutSeconds, long memoryLimit,
+                        const std::string& fault) const {
   const std::string in = Path(".stdin"), out = Path(".stdout"), err = Path(".stderr");
   Write(".stdin", input);
   std::vector<char*> argv = Argv(args);
@@ -103,6 +135,7 @@ RunResult Scratch::RunWith(const std::vector<std::string>& args, const std::stri
       rlimit limit{static_cast<rlim_t>(memoryLimit), static_cast<rlim_t>(memoryLimit)};
       setrlimit(RLIMIT_AS, &limit);
     }
+    if (!fault.empty()) setenv("NUMORA_TEST_FAULT", fault.c_str(), 1);
     execv(NUMORA_BINARY, argv.data());
     _exit(127);
   }

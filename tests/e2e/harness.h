@@ -11,6 +11,7 @@ struct RunResult {
   std::string out;  // standard output
   std::string err;  // standard error
   int status = -1;  // exit status, -1 when killed
+  int signal = 0;   // the signal that ended it, 0 when it exited
   bool timedOut = false;
 };
 
@@ -35,6 +36,12 @@ class Scratch {
   // memoryLimit cannot be had.
   RunResult RunWith(const std::vector<std::string>& args, const std::string& input,
                     long fileSizeLimit = 0, int timeoutSeconds = 120, long memoryLimit = 0) const;
+  // Runs numora with the fault "ACTION:POINT[:N]" injected (NUMORA_TEST_FAULT).
+  RunResult RunFault(const std::string& fault, const std::string& input) const;
+  // Starts numora with arguments in the background, input from /dev/null;
+  // Finish waits for it.
+  int Start(const std::vector<std::string>& args) const;
+  static RunResult Finish(int pid, int timeoutSeconds = 120);
   // Runs numora with its output on a pseudo-terminal; returns what the terminal showed.
   RunResult RunInTerminal(const std::vector<std::string>& args, int timeoutSeconds = 120) const;
   // Starts numora in the background with the given input on a pipe that stays
@@ -48,6 +55,9 @@ class Scratch {
   static void Kill(Waiting& run);
 
  private:
+  RunResult Exec(const std::vector<std::string>& args, const std::string& input,
+                 long fileSizeLimit, int timeoutSeconds, long memoryLimit,
+                 const std::string& fault) const;
   std::string dir_;
 };
 
