@@ -62,10 +62,7 @@ void EComputation::ForgetSavedState() {
 
 int EComputation::SavePoint(int phase, bool stopAnyway) {
   Phase = phase;
-  SyncDiskInt(PP);
-  SyncDiskInt(AA);
-  SaveParamFile(*this);
-  return TimeThresholdReached(*this) || stopAnyway;
+  return SaveState(*this, {&PP, &AA}, stopAnyway);
 }
 
 void EComputation::GiantStepDiskLeaf(double a, double b, DiskInt& dA, DiskInt& dQ, DiskInt& dS) {

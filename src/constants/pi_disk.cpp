@@ -67,10 +67,7 @@ void PiChudnovskyComputation::ForgetSavedState() {
 
 int PiChudnovskyComputation::SavePoint(int counter, bool stopAnyway) {
   ProgressCounter = counter;
-  SyncDiskInt(P);
-  SyncDiskInt(Q);
-  SaveParamFile(*this);
-  return TimeThresholdReached(*this) || stopAnyway;
+  return SaveState(*this, {&P, &Q}, stopAnyway);
 }
 
 void PiChudnovskyComputation::MergeStepOnDisk(const BigInt& An, const BigInt& Pn, const BigInt& Qn,

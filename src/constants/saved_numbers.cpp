@@ -10,6 +10,7 @@
 #include "disk/disk_file.h"
 #include "disk/disk_int.h"
 #include "disk/disk_state.h"
+#include "shell/computation.h"
 #include "shell/error_report.h"
 #include "shell/platform.h"
 #include "shell/resume.h"
@@ -61,12 +62,16 @@ void ReadDiskIntRecords(ParamReader& in, DiskInt& d, long maxSize, long regionSi
   }
 }
 
-void SyncDiskInt(const DiskInt& d) {
-  ForEachPartOf(d, [](const char* part, long) {
-    if (!SyncFile(part))
-      SystemError("Check the disk of the working directory; the state saved before is kept.",
-                  "Cannot flush the file %s to the disk (%s)", part, std::strerror(errno));
-  });
+int SaveState(ConstantComputation& c, std::initializer_list<const DiskInt*> numbers,
+              bool stopAnyway) {
+  for (const DiskInt* d : numbers)
+    ForEachPartOf(*d, [](const char* part, long) {
+      if (!SyncFile(part))
+        SystemError("Check the disk of the working directory; the state saved before is kept.",
+                    "Cannot flush the file %s to the disk (%s)", part, std::strerror(errno));
+    });
+  SaveParamFile(c);
+  return TimeThresholdReached(c) || stopAnyway;
 }
 
 void InitRunScratch(DiskInt& d, const char* name, long n, bool resumed) {

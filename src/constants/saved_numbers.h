@@ -10,9 +10,11 @@
 #pragma once
 
 #include <cstdio>
+#include <initializer_list>
 
 #include "disk/disk_int.h"
 
+class ConstantComputation;
 class ParamReader;
 
 // The start of the region of d's files that d does not use.
@@ -27,8 +29,11 @@ void WriteDiskIntRecords(FILE* stream, const DiskInt& d);
 // present and long enough, with a top limb in normal form.
 void ReadDiskIntRecords(ParamReader& in, DiskInt& d, long maxSize, long regionSize, bool needed);
 
-// Flushes the files that hold d's limbs to the disk.
-void SyncDiskInt(const DiskInt& d);
+// A save point: the files of the numbers flushed to the disk, then
+// "ParamNumora" saved. 1 when the run stops there: the time threshold is
+// passed, Ctrl-C was pressed, or stopAnyway.
+int SaveState(ConstantComputation& c, std::initializer_list<const DiskInt*> numbers,
+              bool stopAnyway);
 
 // A scratch number of a multi-run computation. A resumed run owns the name:
 // the files left by a run that was killed are removed first.

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -241,6 +242,13 @@ std::string ResultDigits(const std::string& resultFile, const std::string& name)
     i = eol + 1;
   }
   return digits;
+}
+
+std::vector<std::string> Files(const Scratch& s) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(s.Dir())) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
 }
 
 int Count(const std::string& text, const std::string& needle) {

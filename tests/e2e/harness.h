@@ -63,6 +63,8 @@ class Scratch {
 
 // The digits that follow "<name> = <int>.\n" in a result file, without layout.
 std::string ResultDigits(const std::string& resultFile, const std::string& name);
+// The names of the files in the scratch directory, sorted.
+std::vector<std::string> Files(const Scratch& s);
 // Number of occurrences of needle in text.
 int Count(const std::string& text, const std::string& needle);
 

@@ -17,6 +17,7 @@ namespace {
 
 using e2e::Count;
 using e2e::RunResult;
+using e2e::Files;
 using e2e::Scratch;
 
 const std::string kPiDigits =
@@ -45,13 +46,6 @@ std::string Fresh(const Constant& c, const std::string& threshold, long digits =
          "\n";
 }
 
-std::vector<std::string> Files(const Scratch& s) {
-  std::vector<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(s.Dir()))
-    names.push_back(e.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 // The records of "ParamNumora", one per line.
 std::vector<std::string> Records(const Scratch& s) {

@@ -12,6 +12,7 @@
 
 namespace {
 
+using e2e::Files;
 using e2e::Scratch;
 
 // The digits after the point are those of floor(sqrt(2) 10^D) exactly when
@@ -65,14 +66,6 @@ TEST(Sqrt2, LargerCountWithTheFastestTransform) {
   ExpectSqrt2Digits(digits, 200003);
 }
 
-// The files of the run's directory.
-std::vector<std::string> Files(const Scratch& s) {
-  std::vector<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(s.Dir()))
-    names.push_back(e.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 // 1 k points: pieces of 341 limbs, so that every product spans many of them.
 TEST(Sqrt2, BasicDiskModeGivesTheDigitsOfTheStandardMode) {
