@@ -5,10 +5,13 @@
 #include <utility>
 
 #include "mpint/bigint.h"
+#include "disk/disk_memory.h"
 #include "mpint/fft_mul.h"
+#include "mpint/limb_storage.h"
 #include "mpint/multiply.h"
 #include "mpint/newton.h"
 #include "shell/clock.h"
+#include "shell/memory.h"
 #include "shell/progress.h"
 #include "shell/unavailable.h"
 
@@ -47,12 +50,13 @@ void PrintSqrt2Check(double wrongDigits) {
 }
 
 void Sqrt2Computation::EstimateMemory(long fftSize, double* memory, double* diskMemory) const {
-  const double n = static_cast<double>(fftSize);
   if (Mode == kModeStandard) {
-    *memory = 37.3333 * n + Digits * 1.333 / 1024;
+    // The root and its scratch, both at the result's length.
+    const long limbs = static_cast<long>((Digits + 100) / 12);
+    *memory = kProcessBytes + FFTNeededMemory(fftSize) + 2 * LimbStorage::Bytes(limbs);
     *diskMemory = 0;
   } else {
-    *memory = 42.6666 * n;
+    *memory = kProcessBytes + DiskMemoryEstimate(fftSize, Mode == kModeAdvancedDisk, Digits + 100);
     *diskMemory = Digits * (Mode == kModeBasicDisk ? 2 : 3) / 1024;
   }
 }
