@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <utility>
 
-#include "mpint/bigint.h"
 #include "disk/disk_memory.h"
+#include "mpint/bigint.h"
 #include "mpint/fft_mul.h"
 #include "mpint/limb_storage.h"
 #include "mpint/multiply.h"
@@ -56,7 +56,8 @@ void Sqrt2Computation::EstimateMemory(long fftSize, double* memory, double* disk
     *memory = kProcessBytes + FFTNeededMemory(fftSize) + 2 * LimbStorage::Bytes(limbs);
     *diskMemory = 0;
   } else {
-    *memory = kProcessBytes + DiskMemoryEstimate(fftSize, Mode == kModeAdvancedDisk, Digits + 100);
+    *memory =
+        kProcessBytes + DiskMemoryEstimate(fftSize, Mode == kModeAdvancedDisk, Digits + 100);
     *diskMemory = Digits * (Mode == kModeBasicDisk ? 2 : 3) / 1024;
   }
 }

@@ -73,7 +73,7 @@ TEST(MemoryEstimate, WithinAQuarterOfThePeakOfEveryKindOfRun) {
   };
   const long own = OwnAnonymousKB();
   for (const auto& args : runs) {
-    const std::string name = args[0] == "const" ? args[1] : args[0] == "pi" ? "pi" : args[0];
+    const std::string name = args[0] == "const" ? args[1] : args[0];
     const auto r = s.RunWith(args, "");
     ASSERT_EQ(r.status, 0) << r.out << r.err;
     const double estimate = NumberAfter(s.Read(name + ".txt"), "Physical memory used : ~ ");

@@ -31,7 +31,8 @@ TEST(SetUpMemory, FormulasMatchWhatTheSetUpAllocates) {
   InitNTT(2 * n, digits);
   InitCRT(NTT().Primes.NbPrimes);
   const double tables = static_cast<double>(TotalAllocatedBytes()) - setUp;
-  const double estimate = DiskMemoryEstimate(n, true, digits) - DiskMemoryEstimate(n, false, digits);
+  const double estimate =
+      DiskMemoryEstimate(n, true, digits) - DiskMemoryEstimate(n, false, digits);
   // The formula bounds the size of the primes' product from above.
   EXPECT_GE(estimate, tables);
   EXPECT_LE(estimate, 1.05 * tables + slack);
