@@ -7,6 +7,7 @@
 #include "disk/disk_file.h"
 #include "disk/disk_state.h"
 #include "shell/error_report.h"
+#include "shell/files.h"
 
 namespace {
 
@@ -145,6 +146,18 @@ void DiskInt::SetFileBase(long base) {
   FileBase = base;
   Size = std::max(Size - delta, 0L);
   Offset += delta;
+}
+
+void InitScratchDiskInt(DiskInt& d, const char* name, long n) {
+  d.Init(name, n);
+  // The parts it may reach: a result may pass its capacity by a carry limb, a
+  // Newton iterate by its shift.
+  char part[kPartNameSize];
+  const int64_t last = std::min<int64_t>((2 * d.NAlloc + 8) / Disk().PartLimbs, kMaxParts - 1);
+  for (int64_t f = 0; f <= last; f++) {
+    PartFileName(name, static_cast<int>(f), part);
+    RegisterScratchFile(part);
+  }
 }
 
 DiskIntView::DiskIntView(const DiskInt& d, long k) : DiskInt(d, BorrowTag{}) {

@@ -62,6 +62,10 @@ class DiskInt : public MPInt {
   bool Borrowed = false;
 };
 
+// Names d as Init does and marks its part files as this run's scratch files,
+// removed at any exit.
+void InitScratchDiskInt(DiskInt& d, const char* name, long n);
+
 // The limbs of d from limb k upward, in d's files: Size, NAlloc lowered by k
 // (not below 0), Offset and FileBase raised by k. Writing through a view writes
 // d's files above its first k limbs; Free does nothing.

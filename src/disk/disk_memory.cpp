@@ -85,6 +85,8 @@ double* DiskWorkBuffer(const char* user) {
   return s.Buffer;
 }
 
+long DiskBufferSize() { return Disk().BufferSize; }
+
 long DiskPieceLimbs() { return GetNFFT() / 3; }
 
 DiskBufferLoan::DiskBufferLoan(long size) {

@@ -17,6 +17,8 @@ long InitDiskBuffers(long n);
 // The disk buffer for an operation that works in it (products, ShiftAndAdd);
 // a fatal error while it is lent or before InitDiskBuffers.
 double* DiskWorkBuffer(const char* user);
+// The usable doubles of the disk buffer, 2 floor(n/3).
+long DiskBufferSize();
 // floor(NFFT / 3): the limbs of one FFT piece and the run length of the
 // passes that work in the disk buffer.
 long DiskPieceLimbs();

@@ -53,6 +53,8 @@ class ConstantComputation {
   virtual int CheckResult() { return -1; }
   virtual int Run();
   virtual int HasDiskModes() const { return 1; }
+  // Nonzero when this build computes the constant in the disk mode `mode`.
+  virtual int HasDiskDriver(int /*mode*/) const { return 0; }
   virtual int IsMultiRun() const { return 0; }
   // Appends the digits (or writes the compressed result) for the result file.
   virtual void OutputResult(ResultFile& file);
