@@ -2,9 +2,10 @@
 # The memory estimates of the FFT table against the peak memory that the runs
 # then use: every constant (Pi both methods, e both series, sqrt(2), the user
 # constants ln 2 and Machin) at each digit count, over every row of the
-# standard-mode table. Each run goes through the command line with its FFT
-# size; the estimate is the one the result file reports, the peak is the
-# process's peak resident set (what the machine must have). Prints one line
+# standard-mode table, and sqrt(2) over the rows of the basic disk mode. Each
+# run goes through the command line with its FFT size; the estimate is the
+# one the result file reports, the peak is the process's peak resident set
+# (what the machine must have). Prints one line
 # per run: constant, digits, FFT size, estimate, peak, estimate / peak and the
 # processor time; a ratio outside 0.75 .. 1.25 is marked "OFF".
 #
@@ -23,15 +24,17 @@ printf '%sConstant name : ln2\nComments :\n\n.\nNumber of series : 1\n\nSeries n
 printf '%sConstant name : machin\nComments :\n\n.\nNumber of series : 2\n\nSeries number 0\nBeta : 16\nSeries type : 1\nZ : 1/5\n\nSeries number 1\nBeta : -4\nSeries type : 1\nZ : 1/239\n\nConstant approximate value : machin = 3.141592653590\n' \
   "$head" >"$WORK/machin.numora"
 
-# name | arguments before the digit count | arguments after it | result file
+# name | arguments before the digit count | arguments after it | result file |
+# first row (0: the standard mode's; 1: the basic disk mode's, half of it)
 CASES=(
-  "pi|pi||pi.txt"
-  "pi-ramanujan|pi|--method=ramanujan|pi.txt"
-  "e|e||e.txt"
-  "e-series1|e|--series=1|e.txt"
-  "sqrt2|sqrt2||sqrt2.txt"
-  "ln2|const ln2||ln2.txt"
-  "machin|const machin||machin.txt"
+  "pi|pi||pi.txt|0"
+  "pi-ramanujan|pi|--method=ramanujan|pi.txt|0"
+  "e|e||e.txt|0"
+  "e-series1|e|--series=1|e.txt|0"
+  "sqrt2|sqrt2||sqrt2.txt|0"
+  "sqrt2-disk|sqrt2|--mode=1|sqrt2.txt|1"
+  "ln2|const ln2||ln2.txt|0"
+  "machin|const machin||machin.txt|0"
 )
 
 printf "%-13s %10s %7s %11s %11s %6s %8s\n" constant digits fft estimate peak ratio cpu
@@ -39,9 +42,9 @@ status=0
 for digits in "${COUNTS[@]}"; do
   top=$(fastest_k "$digits")
   for c in "${CASES[@]}"; do
-    IFS='|' read -r name before after file <<<"$c"
+    IFS='|' read -r name before after file first <<<"$c"
     if [ -n "$ONLY" ] && [[ " $ONLY " != *" $name "* ]]; then continue; fi
-    k=$top
+    k=$((top >> first))
     for ((row = 0; row < ROWS && k >= 1; row++, k /= 2)); do
       dir="$WORK/$name-$digits-$k"
       mkdir -p "$dir"

@@ -54,15 +54,17 @@ void PrintSqrt2Check(double wrongDigits) {
 }
 
 void Sqrt2Computation::EstimateMemory(long fftSize, double* memory, double* diskMemory) const {
+  // The root and its scratch, both at the result's length, in memory or in
+  // files of 8 bytes a limb.
+  const long limbs = static_cast<long>((Digits + 100) / 12);
   if (Mode == kModeStandard) {
-    // The root and its scratch, both at the result's length.
-    const long limbs = static_cast<long>((Digits + 100) / 12);
     *memory = kProcessBytes + FFTNeededMemory(fftSize) + 2 * LimbStorage::Bytes(limbs);
     *diskMemory = 0;
   } else {
     *memory =
         kProcessBytes + DiskMemoryEstimate(fftSize, Mode == kModeAdvancedDisk, Digits + 100);
-    *diskMemory = Digits * (Mode == kModeBasicDisk ? 2 : 3) / 1024;
+    *diskMemory = Mode == kModeBasicDisk ? 2 * 8.0 * static_cast<double>(limbs) / 1024
+                                         : Digits * 3 / 1024;
   }
 }
 

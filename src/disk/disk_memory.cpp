@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "disk/disk_state.h"
+#include "disk/runs.h"
 #include "fft/fft_product.h"
 #include "mpint/fft_mul.h"
 #include "ntt/ntt.h"
@@ -50,7 +51,10 @@ double NTTMemory(long nnttMax, double digits) {
 }  // namespace
 
 double DiskMemoryEstimate(long n, bool ntt, double digits) {
-  const double setUp = FFTNeededMemory(n) + AllocatedBytes(2 * (n / 3) + 1);
+  // The passes that find no lent buffer stream through local runs: three at
+  // most (an addition) and the run of a piece product beside them.
+  const double runs = 4 * 8.0 * kLocalRun;
+  const double setUp = FFTNeededMemory(n) + AllocatedBytes(2 * (n / 3) + 1) + runs;
   return ntt ? setUp + NTTMemory(2 * n, digits) : setUp;
 }
 

@@ -3,9 +3,9 @@
 #pragma once
 
 // Physical memory (bytes) of the disk modes' set-up for working size n: the FFT
-// context, the shared scratch number and the disk buffer; with ntt (the
-// advanced mode) also the NTT tables of InitNTT(2 n, digits) and the CRT
-// tables of a product over all their primes.
+// context, the shared scratch number, the disk buffer and the local runs of
+// the streaming passes; with ntt (the advanced mode) also the NTT tables of
+// InitNTT(2 n, digits) and the CRT tables of a product over all their primes.
 double DiskMemoryEstimate(long n, bool ntt, double digits);
 
 // Sets up a run that uses disk numbers, working size n (the FFT size): the FFT

@@ -58,12 +58,14 @@ TEST(MemoryEstimate, WithinAQuarterOfThePeakOfEveryKindOfRun) {
   Scratch s;
   s.Write("ln2.numora", e2e::kLn2File);
   s.Write("machin.numora", e2e::kMachinFile);
-  // Large and small rows (the FFT tables or the numbers weigh most), both
-  // series of Pi and of e, and user constants of one and of two series (the
-  // sum kept between them).
+  // Large and small rows (the FFT tables or the numbers weigh most), the
+  // basic disk mode, both series of Pi and of e, and user constants of one
+  // and of two series (the sum kept between them).
   const std::vector<std::vector<std::string>> runs = {
       {"sqrt2", "1000000", "--fft-size=128"},
       {"sqrt2", "1000000", "--fft-size=4"},
+      {"sqrt2", "1000000", "--mode=1", "--fft-size=64"},
+      {"sqrt2", "1000000", "--mode=1", "--fft-size=2"},
       {"e", "1000000", "--fft-size=128"},
       {"e", "1000000", "--series=1", "--fft-size=8"},
       {"pi", "1000000", "--fft-size=128"},

@@ -24,7 +24,8 @@ TEST(SetUpMemory, FormulasMatchWhatTheSetUpAllocates) {
   const double setUp = static_cast<double>(TotalAllocatedBytes());
   const double buffer = 8.0 * (2 * (n / 3) + 1) + 8;
   EXPECT_NEAR(FFTNeededMemory(n), setUp - buffer, slack);
-  EXPECT_NEAR(DiskMemoryEstimate(n, false, digits), setUp, slack);
+  // The disk modes add the local runs of the streaming passes to the set-up.
+  EXPECT_GE(DiskMemoryEstimate(n, false, digits), setUp);
 
   // The advanced mode: the NTT tables, and the CRT tables of a product that
   // combines every prime (the largest a product can take).
