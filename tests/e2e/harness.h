@@ -12,6 +12,7 @@ struct RunResult {
   std::string err;  // standard error
   int status = -1;  // exit status, -1 when killed
   bool timedOut = false;
+  long peakKB = 0;  // the run's peak resident set, in kilobytes
 };
 
 // A fresh directory under the system's temporary folder, removed at the end.
