@@ -11,9 +11,11 @@
 #include "disk/disk_arith.h"
 #include "mpint/bigint.h"
 #include "mpint/fft_mul.h"
+#include "mpint/limb_storage.h"
 #include "mpint/multiply.h"
 #include "mpint/newton.h"
 #include "shell/clock.h"
+#include "shell/memory.h"
 #include "shell/progress.h"
 #include "shell/unavailable.h"
 
@@ -52,13 +54,17 @@ void PrintSqrt2Check(double wrongDigits) {
 }
 
 void Sqrt2Computation::EstimateMemory(long fftSize, double* memory, double* diskMemory) const {
-  const double n = static_cast<double>(fftSize);
+  // The root and its scratch, both at the result's length, in memory or in
+  // files of 8 bytes a limb.
+  const long limbs = static_cast<long>((Digits + 100) / 12);
   if (Mode == kModeStandard) {
-    *memory = 37.3333 * n + Digits * 1.333 / 1024;
+    *memory = kProcessBytes + FFTNeededMemory(fftSize) + 2 * LimbStorage::Bytes(limbs);
     *diskMemory = 0;
   } else {
-    *memory = 42.6666 * n;
-    *diskMemory = Digits * (Mode == kModeBasicDisk ? 2 : 3) / 1024;
+    *memory =
+        kProcessBytes + DiskMemoryEstimate(fftSize, Mode == kModeAdvancedDisk, Digits + 100);
+    *diskMemory = Mode == kModeBasicDisk ? 2 * 8.0 * static_cast<double>(limbs) / 1024
+                                         : Digits * 3 / 1024;
   }
 }
 

@@ -30,6 +30,19 @@ void CountWrongAnswer(int& wrong) {
   if (++wrong >= 4 * kMaxBadAnswers) TooManyInvalidAnswers();
 }
 
+// A row that needs more memory than the machine has is warned of before the
+// run starts; the run goes on, since the user may know better (memory that
+// other programs give back, swap).
+void WarnWhenMemoryIsShort(const ConstantComputation& c) {
+  const double machine = PhysicalMemoryBytes();
+  double memory, disk;
+  c.EstimateMemory(c.FFTSize, &memory, &disk);
+  if (machine <= 0 || memory <= machine) return;
+  Warning("Warning: this computation needs about %.0lf K of memory and this machine has %.0lf K;"
+          " it may fail or be very slow (a smaller FFT size needs less).",
+          memory / 1024, machine / 1024);
+}
+
 }  // namespace
 
 long LargestFFTUnits(double digits, int first) {
@@ -188,6 +201,7 @@ int ConstantComputation::Run() {
     const std::string refused = CompressedNameRefusal(GetName());
     if (!refused.empty()) Refuse("%s", refused.c_str());
   }
+  WarnWhenMemoryIsShort(*this);
   if (IsMultiRun() && Interactive) AskTimeThreshold();
   const std::string file = GetResultFileName();
   const std::string version = GetVersion();

@@ -19,11 +19,21 @@ void OutOfMemory(double bytes) {
               bytes / 1024, static_cast<double>(TotalAllocatedBytes()) / 1024);
 }
 
+namespace {
+
+// aligned_alloc takes sizes that are multiples of the alignment.
+size_t AlignedSize(size_t bytes) { return (bytes + 63) / 64 * 64; }
+
+}  // namespace
+
+double AllocatedBytes(long n) {
+  return static_cast<double>(AlignedSize(8 * static_cast<size_t>(n < 0 ? 0 : n) + 8));
+}
+
 void AllocDoubles(long n, double** raw, double** aligned) {
   if (n < 0) n = 0;
   size_t bytes = 8 * static_cast<size_t>(n) + 8;
-  size_t rounded = (bytes + 63) / 64 * 64;
-  void* p = std::aligned_alloc(64, rounded);
+  void* p = std::aligned_alloc(64, AlignedSize(bytes));
   if (p == nullptr) OutOfMemory(static_cast<double>(bytes));
   *raw = static_cast<double*>(p);
   *aligned = *raw;

@@ -8,7 +8,10 @@
 
 bool StdoutIsTerminal();
 
-// Physical memory of the machine in bytes; 0 when unknown.
+// Physical memory of the machine in bytes; 0 when unknown. The environment
+// variable NUMORA_PHYSICAL_MEMORY (bytes) stands in for it, so that the
+// memory warning and the command line's default FFT size can be tried on
+// any machine.
 double PhysicalMemoryBytes();
 
 // The directory of the running program ("" when unknown). main records

@@ -59,9 +59,13 @@ std::vector<char*> Argv(const std::vector<std::string>& args) {
 void Wait(pid_t pid, int timeoutSeconds, RunResult& result) {
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
   int status = 0;
+  rusage usage{};
   for (;;) {
-    pid_t done = waitpid(pid, &status, WNOHANG);
-    if (done == pid) break;
+    pid_t done = wait4(pid, &status, WNOHANG, &usage);
+    if (done == pid) {
+      result.peakKB = usage.ru_maxrss;
+      break;
+    }
     if (std::chrono::steady_clock::now() > deadline) {
       kill(pid, SIGKILL);
       waitpid(pid, &status, 0);

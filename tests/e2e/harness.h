@@ -13,6 +13,7 @@ struct RunResult {
   int status = -1;  // exit status, -1 when killed
   int signal = 0;   // the signal that ended it, 0 when it exited
   bool timedOut = false;
+  long peakKB = 0;  // the run's peak resident set, in kilobytes
 };
 
 // A fresh directory under the system's temporary folder, removed at the end.
