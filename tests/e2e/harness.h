@@ -66,6 +66,8 @@ class Scratch {
 std::string ResultDigits(const std::string& resultFile, const std::string& name);
 // The names of the files in the scratch directory, sorted.
 std::vector<std::string> Files(const Scratch& s);
+// The first 300 decimals of Pi, and of e after "2.".
+extern const std::string kPiDigits, kEDigits;
 // Number of occurrences of needle in text.
 int Count(const std::string& text, const std::string& needle);
 

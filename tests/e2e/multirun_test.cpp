@@ -16,18 +16,11 @@
 namespace {
 
 using e2e::Count;
-using e2e::RunResult;
 using e2e::Files;
+using e2e::kEDigits;
+using e2e::kPiDigits;
+using e2e::RunResult;
 using e2e::Scratch;
-
-const std::string kPiDigits =
-    "14159265358979323846264338327950288419716939937510582097494459230781640628620899862803482534211"
-    "706798214808651328230664709384460955058223172535940812848111745028410270193852110555964462294895"
-    "4930381964428810975665933446128475648233786783165271201909145648566923460348610454326648213393";
-const std::string kEDigits =
-    "71828182845904523536028747135266249775724709369995957496696762772407663035354759457138217852516"
-    "642742746639193200305992181741359662904357290033429526059563073813232862794349076323382988075319"
-    "5251019011573834187930702154089149934884167509244761460668082264800168477411853742345442437107";
 
 constexpr long kDigits = 40000;
 
@@ -45,7 +38,6 @@ std::string Fresh(const Constant& c, const std::string& threshold, long digits =
   return std::to_string(c.entry) + "\n1\n" + std::to_string(digits) + "\n1\n0\n" + threshold +
          "\n";
 }
-
 
 // The records of "ParamNumora", one per line.
 std::vector<std::string> Records(const Scratch& s) {
@@ -78,7 +70,7 @@ std::string ExpectFinished(const Scratch& s, const Constant& c, const RunResult&
   EXPECT_NE(r.out.find("The computation seems OK\n"), std::string::npos) << r.out;
   EXPECT_EQ(Files(s), std::vector<std::string>{c.file});
   const std::string d = e2e::ResultDigits(s.Read(c.file), c.name);
-  EXPECT_EQ(d.substr(0, c.known.size()), c.known.substr(0, std::min<size_t>(digits, 288)));
+  EXPECT_EQ(d.substr(0, c.known.size()), c.known);
   EXPECT_TRUE(d == OtherMethod(c, digits)) << "the digits differ from the other method's";
   return d;
 }
@@ -211,7 +203,8 @@ TEST(DiskMode, CtrlCStopsAtTheEndOfTheStepAndASecondEndsAtOnce) {
   // The step under way was finished and saved: three steps after the top one.
   const long top = TopStep(stopped.out);
   EXPECT_EQ(Records(s)[6], std::to_string(top - 4));
-  EXPECT_EQ(Files(s), (std::vector<std::string>{"PP-00", "ParamNumora", "QQ-00", "pi.txt.partial"}));
+  EXPECT_EQ(Files(s),
+            (std::vector<std::string>{"PP-00", "ParamNumora", "QQ-00", "pi.txt.partial"}));
 
   auto ended = s.RunFault("int2:pi-step:2", "0\n");
   EXPECT_EQ(ended.signal, SIGINT) << ended.out;
@@ -263,8 +256,6 @@ TEST(DiskMode, DamagedSavedStateIsRefusedAndNeverContinued) {
   } cases[] = {
       {"PP-00", pp.substr(0, pp.size() / 2), "the file PP-00 of its numbers is too short"},
       {"PP-00", std::string(pp.size(), '\0'), "do not hold the number it describes"},
-      {"ParamNumora", saved.substr(0, saved.rfind('\n', saved.size() - 2) + 1),
-       "the file position of QQ is missing"},
       {"ParamNumora", "10\n" + saved.substr(2), "the type of computation 10 is neither Pi nor e"},
       {"ParamNumora", saved + "7\n", "it goes on after its last record"},
   };

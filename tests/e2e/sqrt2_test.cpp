@@ -66,7 +66,6 @@ TEST(Sqrt2, LargerCountWithTheFastestTransform) {
   ExpectSqrt2Digits(digits, 200003);
 }
 
-
 // 1 k points: pieces of 341 limbs, so that every product spans many of them.
 TEST(Sqrt2, BasicDiskModeGivesTheDigitsOfTheStandardMode) {
   for (long D : {10001L, 50021L, 120007L}) {
