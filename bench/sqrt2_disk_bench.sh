@@ -10,28 +10,6 @@
 source "$(dirname "$0")/lib.sh"
 DISK_K="${DISK_FFT_K:-64}"
 
-# Runs numora as run_numora does, and keeps the last read and write counts of
-# the process (/proc/PID/io, sampled every tenth of a second) in $dir/io.
-run_counted() {
-  local dir="$WORK/$1"
-  mkdir -p "$dir"
-  printf "$2" >"$dir/in"
-  (
-    cd "$dir"
-    /usr/bin/time -v "$NUMORA" <in >out 2>time &
-    local timer=$! child=""
-    while kill -0 "$timer" 2>/dev/null; do
-      [ -n "$child" ] || child=$(pgrep -P "$timer" || true)
-      [ -n "$child" ] && cat "/proc/$child/io" >io.tmp 2>/dev/null && mv io.tmp io
-      sleep 0.1
-    done
-    wait "$timer" || true
-  )
-  echo "$dir"
-}
-
-mb() { awk -v b="$1" 'BEGIN { printf "%.1f", b / 1048576 }'; }
-
 status=0
 for digits in "${COUNTS[@]}"; do
   k=$(fastest_k "$digits")

@@ -86,7 +86,7 @@ int EComputation::Compute() {
   const long c = static_cast<long>(nBabyStepLimit * LogTermSize / std::log(1e6)) + 150;
   AllocWorkNumbers(c);
   ProgressCounter = 1;
-  const int done = ComputeInMemory();
+  const int done = Mode == kModeStandard ? ComputeInMemory() : ComputeOnDisk();
   FreeWorkNumbers();
   return done;
 }

@@ -120,16 +120,20 @@ void PiChudnovskyComputation::LastBabyStep(double a, double b, SmallInt& A, Smal
   }
 }
 
-int PiChudnovskyComputation::Compute() {
-  RequireAvailable(*this, true);
+void PiChudnovskyComputation::SizeSeries() {
   const double nf = 1 + (Digits + 100) * (1 / DigitsPerTerm());
   LogTermSize = 3 * std::log(nf) + LogTermConstant();
   N = std::trunc(nf);
   nBabyStepLimit = static_cast<int>(std::trunc(1200 * std::log(1e4) / LogTermSize));
   nLastBabyStepLimit = static_cast<int>(std::trunc(30 * std::log(1e4) / LogTermSize));
+}
+
+int PiChudnovskyComputation::Compute() {
+  RequireAvailable(*this, true);
+  SizeSeries();
   const long c = static_cast<long>(std::trunc(nBabyStepLimit * LogTermSize / std::log(1e6))) + 150;
   AllocWorkNumbers(c);
-  const int done = ComputeInMemory();
+  const int done = Mode == kModeStandard ? ComputeInMemory() : ComputeOnDisk();
   FreeWorkNumbers();
   return done;
 }

@@ -170,7 +170,7 @@ TEST(Dialogue, WrongModesAndFFTSizesAreAskedAgain) {
 
 TEST(Dialogue, DiskModesAreRefusedBeforeAnythingIsWritten) {
   Scratch s;
-  auto r = s.Run("0\n1\n100000\n8\n0\n");
+  auto r = s.Run("0\n2\n100000\n4\n0\n");
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.out.find("The disk memory modes are not available in this version of Numora (Pi).\n"),
             std::string::npos);
@@ -210,7 +210,7 @@ TEST(Resume, UnknownOrDamagedParameterFile) {
   s.Write("ParamNumora", "7\n1000000.000000\n1\n65536\n0\n10.0\n");
   auto unknown = s.Run("");
   EXPECT_EQ(unknown.status, 1);
-  EXPECT_NE(unknown.out.find("unknown computation (type 7)"), std::string::npos);
+  EXPECT_NE(unknown.out.find("the type of computation 7 is neither Pi nor e"), std::string::npos);
   EXPECT_EQ(unknown.out.find("Menu : "), std::string::npos);
 
   s.Write("ParamNumora", "1\n1000000.000000\n1\n");

@@ -12,6 +12,7 @@
 
 namespace {
 
+using e2e::Files;
 using e2e::Scratch;
 
 // The digits after the point are those of floor(sqrt(2) 10^D) exactly when
@@ -63,15 +64,6 @@ TEST(Sqrt2, LargerCountWithTheFastestTransform) {
   std::string digits = RunSqrt2(s, 200003, 32, &out);
   EXPECT_NE(out.find("\nThe computation is OK\n"), std::string::npos) << out;
   ExpectSqrt2Digits(digits, 200003);
-}
-
-// The files of the run's directory.
-std::vector<std::string> Files(const Scratch& s) {
-  std::vector<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(s.Dir()))
-    names.push_back(e.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
 }
 
 // 1 k points: pieces of 341 limbs, so that every product spans many of them.
