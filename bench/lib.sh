@@ -81,3 +81,30 @@ result_digits() {
 }
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else printf "-" }'; }
+
+# Runs numora as run_numora does (in $WORK/<tag>, which may hold the files of
+# an earlier run), and keeps the last read and write counts of the process
+# (/proc/PID/io, sampled every tenth of a second) in $dir/io and the largest
+# size of the files of the directory in $dir/du (bytes).
+run_counted() {
+  local dir="$WORK/$1"
+  mkdir -p "$dir"
+  printf "$2" >"$dir/in"
+  (
+    cd "$dir"
+    /usr/bin/time -v "$NUMORA" <in >out 2>time &
+    local timer=$! child="" peak=0 now
+    while kill -0 "$timer" 2>/dev/null; do
+      [ -n "$child" ] || child=$(pgrep -P "$timer" || true)
+      [ -n "$child" ] && cat "/proc/$child/io" >io.tmp 2>/dev/null && mv io.tmp io
+      now=$(du -sb --exclude=in --exclude=out --exclude=time --exclude=io --exclude=du . 2>/dev/null | cut -f1)
+      [ "${now:-0}" -gt "$peak" ] && peak=$now
+      sleep 0.1
+    done
+    echo "$peak" >du
+    wait "$timer" || true
+  )
+  echo "$dir"
+}
+
+mb() { awk -v b="$1" 'BEGIN { printf "%.1f", b / 1048576 }'; }

@@ -4,7 +4,8 @@
 # MPFR, at 10^6, 10^7 and 10^8 digits (or the counts given), each a whole
 # process with its result file written, in processor time (user + system) and
 # peak memory, with the digits compared; then the 2^22-point transform against
-# the machine's copy bandwidth, and the disk modes when this build has them.
+# the machine's copy bandwidth, and the disk modes (bench/disk_series_bench.sh,
+# bench/sqrt2_disk_bench.sh).
 #
 # Usage: bench/report.sh [digit counts...]   NUMORA_BUILD: build directory.
 set -euo pipefail
@@ -67,10 +68,10 @@ cmake -S "$ROOT" -B "$BUILD" -DNUMORA_BENCH=ON >/dev/null
 cmake --build "$BUILD" --target fft_bandwidth -j2 >/dev/null
 "$BUILD/bench/fft_bandwidth" 22 5
 
-echo "== Disk modes"
-dir=$(run_numora "disk-probe" "0\n1\n1000000\n64\n0\n")
-if grep -q "not available" "$dir/out"; then
-  echo "not available in this build"
-else
-  echo "this build has disk modes: time them with the dialogue of the menu"
+echo "== Disk modes (counts up to 10^7; the disk scripts take larger ones)"
+disk_counts=()
+for digits in "$@"; do [ "$digits" -le 10000000 ] && disk_counts+=("$digits"); done
+if [ ${#disk_counts[@]} -gt 0 ]; then
+  bash "$ROOT/bench/disk_series_bench.sh" "${disk_counts[@]}" || true
+  bash "$ROOT/bench/sqrt2_disk_bench.sh" "${disk_counts[@]}" || true
 fi

@@ -7,6 +7,8 @@ runtime="clock memory console error_report debug_state version files progress pl
 computation="computation resume unavailable current result_file"
 # The CRT and the NTT products of disk numbers (in src/ntt): a layer above the disk numbers.
 crt="tiny_int mul_rows crt ntt_product"
+# The products of disk numbers and the disk Newton operations (in src/disk): above the CRT.
+diskmul="disk_mul disk_newton"
 
 layer() {  # layer of a path relative to src, e.g. shell/files.h
   local folder="${1%%/*}" base
@@ -15,13 +17,15 @@ layer() {  # layer of a path relative to src, e.g. shell/files.h
   case "$folder" in
     shell)
       if [[ " $runtime " == *" $base "* ]]; then echo 0
-      elif [[ " $computation " == *" $base "* ]]; then echo 7
-      else echo 11; fi ;;
+      elif [[ " $computation " == *" $base "* ]]; then echo 8
+      else echo 12; fi ;;
     ntt)
       if [[ " $crt " == *" $base "* ]]; then echo 5; else echo 2; fi ;;
-    fft) echo 1 ;; mpint) echo 3 ;; disk) echo 4 ;; output) echo 6 ;;
-    constants) echo 8 ;; userconst) echo 9 ;; verify) echo 10 ;;
-    main.cpp) echo 12 ;;
+    disk)
+      if [[ " $diskmul " == *" $base "* ]]; then echo 6; else echo 4; fi ;;
+    fft) echo 1 ;; mpint) echo 3 ;; output) echo 7 ;;
+    constants) echo 9 ;; userconst) echo 10 ;; verify) echo 11 ;;
+    main.cpp) echo 13 ;;
     *) echo "unknown folder $folder" >&2; exit 2 ;;
   esac
 }

@@ -7,10 +7,12 @@
 
 #include "disk/disk_memory.h"
 #include "mpint/fft_mul.h"
+#include "mpint/limb_storage.h"
 #include "mpint/multiply.h"
 #include "mpint/newton.h"
 #include "shell/clock.h"
 #include "shell/error_report.h"
+#include "shell/memory.h"
 #include "shell/progress.h"
 #include "shell/unavailable.h"
 
@@ -26,8 +28,6 @@ const KnownDigits ECheckTable[kECheckCount] = {
 
 namespace {
 
-double LimbBytes(double n) { return 8 * (n + 1); }
-
 bool IsEven(double x) { return std::fmod(x, 2) == 0; }
 
 }  // namespace
@@ -38,13 +38,20 @@ void EComputation::PrintMethod(FILE* stream) const {
 }
 
 void EComputation::EstimateMemory(long fftSize, double* memory, double* diskMemory) const {
-  const double f3 = static_cast<double>(fftSize / 3);
+  // The guard limbs are 2 ln N + 1 with N below the digit count.
+  const long f3 = fftSize / 3;
+  const long guard = 2 * static_cast<long>(std::log(Digits + 100)) + 1;
   if (Mode == kModeStandard) {
-    double l = std::max(std::trunc(Digits / 12) + 1, f3);
-    *memory = FFTNeededMemory(fftSize) + 2 * LimbBytes(f3) + 3 * LimbBytes(l);
+    // The two sums and the scratch at the result's length, and the reciprocal
+    // of the division, all alive at the division.
+    const long sums = static_cast<long>((Digits + 100) / 12) + guard;
+    *memory = kProcessBytes + FFTNeededMemory(fftSize) + 3 * LimbStorage::Bytes(sums) +
+              LimbStorage::Bytes(f3 + guard);
     *diskMemory = 0;
   } else {
-    *memory = DiskMemoryEstimate(fftSize) + 2 * LimbBytes(f3);
+    *memory = kProcessBytes +
+              DiskMemoryEstimate(fftSize, Mode == kModeAdvancedDisk, Digits + 100) +
+              2 * LimbStorage::Bytes(f3 + guard);
     *diskMemory = Digits * (Mode == kModeBasicDisk ? 2 : 3.5) / 1024;
   }
 }
@@ -81,7 +88,7 @@ int EComputation::Compute() {
   const long c = static_cast<long>(nBabyStepLimit * LogTermSize / std::log(1e6)) + 150;
   AllocWorkNumbers(c);
   ProgressCounter = 1;
-  const int done = ComputeInMemory();
+  const int done = Mode == kModeStandard ? ComputeInMemory() : ComputeOnDisk();
   FreeWorkNumbers();
   return done;
 }

@@ -3,6 +3,7 @@
 
 #include "constants/binary_splitting.h"
 #include "constants/known_digits.h"
+#include "disk/disk_int.h"
 #include "mpint/bigint.h"
 #include "shell/computation.h"
 
@@ -35,6 +36,11 @@ class EComputation : public ConstantComputation, public SeriesSplitting {
   // 1 when the ten digits after every known position below the digit count agree.
   int CheckResult() override;
   int IsMultiRun() const override { return Mode == 1 || Mode == 2; }
+  int HasDiskDriver(int mode) const override { return mode == kModeBasicDisk; }
+  // The resume records: the phase, then "PP", "QQ" and "AA".
+  void WriteParams(FILE* stream) override;
+  void ReadParams(FILE* stream) override;
+  void ForgetSavedState() override;
 
   // SeriesSplitting: the leaf of at most nLastBabyStepLimit terms writes the
   // sum into P (the A of this series) and the product into Q.
@@ -53,9 +59,35 @@ class EComputation : public ConstantComputation, public SeriesSplitting {
   // The in-memory driver: sums the series, divides, stores e in Result.
   int ComputeInMemory();
 
+  // The disk driver (basic disk mode): 1 finished, 0 stopped with the state
+  // saved. The series is summed by a recursion on disk numbers in two halves;
+  // the phase says where a run starts: 1 afresh, 0 the first half is done, -1
+  // the series is done. "PP" receives the sum of series 0 and the product of
+  // series 1, "AA" the other one, so that e = PP / AA in both; "QQ" is the
+  // work number of the division.
+  int ComputeOnDisk();
+  // The sum and product of (a, b] into dA and dQ, dS the scratch; the right
+  // half is built in the files just above the left one.
+  void GiantStepDisk(double a, double b, double limit, DiskInt& dA, DiskInt& dQ, DiskInt& dS,
+                     int depth);
+  // The same for fewer than 2 limit terms: two halves in memory.
+  void GiantStepDiskLeaf(double a, double b, DiskInt& dA, DiskInt& dQ, DiskInt& dS);
+  int Phase = 1;
+  DiskInt PP, QQ, AA;
+
   BigInt W;  // product scratch of the merges and of the division
   double N = 0;            // series index: terms 1 .. N
   double LogTermSize = 0;  // ln N
   int Series;
   int ProgressCounter = 0;  // dots printed by GiantStep, plus one
+
+ private:
+  long DiskLimbs() const;  // the capacity of the disk numbers
+  // Saves the state after the files of the numbers are on the disk; 1 when
+  // the run stops there.
+  int SavePoint(int phase, bool stopAnyway = false);
+  // The in-memory numbers of the leaves (set by ComputeOnDisk).
+  BigInt* LeafA = nullptr;
+  BigInt* LeafQ = nullptr;
+  bool Stopped = false;
 };

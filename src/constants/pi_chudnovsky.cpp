@@ -10,15 +10,15 @@
 #include "disk/disk_memory.h"
 #include "mpint/bigint.h"
 #include "mpint/fft_mul.h"
+#include "mpint/limb_storage.h"
 #include "mpint/multiply.h"
 #include "mpint/newton.h"
 #include "shell/clock.h"
+#include "shell/memory.h"
 #include "shell/progress.h"
 #include "shell/unavailable.h"
 
 namespace {
-
-double LimbBytes(double n) { return 8 * (n + 1); }
 
 // q(k) = k^3 * 640320^3 / 24.
 void SetQ(SmallInt& q, double k) {
@@ -58,14 +58,22 @@ double PiChudnovskyComputation::LogTermConstant() const { return 16.1 * std::log
 
 void PiChudnovskyComputation::EstimateMemory(long fftSize, double* memory,
                                              double* diskMemory) const {
-  const double f3 = static_cast<double>(fftSize / 3);
+  // The numbers that live through the whole run, as the drivers allocate them:
+  // the integers of a step (F/3 limbs and 2 ln N of growth) and, in memory,
+  // the sums P, Q and the scratch X at the result's length.
+  const long f3 = fftSize / 3;
+  const double terms = std::trunc(1 + (Digits + 100) / DigitsPerTerm());
+  const long step = f3 + 2 * static_cast<long>(std::log(terms));
   if (Mode == kModeStandard) {
-    double w = std::max(std::trunc(Digits / 12) + 1, f3);
-    double w2 = std::max(w + 2, 2 * f3);
-    *memory = FFTNeededMemory(fftSize) + 2 * LimbBytes(f3) + 2 * LimbBytes(w) + LimbBytes(w2);
+    const long result = std::max(static_cast<long>((Digits + 100) / 12) + 1, f3);
+    *memory = kProcessBytes + FFTNeededMemory(fftSize) + 2 * LimbStorage::Bytes(step) +
+              2 * LimbStorage::Bytes(result + 2) +
+              LimbStorage::Bytes(std::max(result + 2, 2 * step) + 2);
     *diskMemory = 0;
   } else {
-    *memory = DiskMemoryEstimate(fftSize) + 3 * LimbBytes(f3);
+    *memory = kProcessBytes +
+              DiskMemoryEstimate(fftSize, Mode == kModeAdvancedDisk, Digits + 100) +
+              3 * LimbStorage::Bytes(step);
     *diskMemory = Digits * (Mode == kModeBasicDisk ? 2 : 4.5) / 1024;
   }
 }
@@ -107,16 +115,20 @@ void PiChudnovskyComputation::LastBabyStep(double a, double b, SmallInt& A, Smal
   }
 }
 
-int PiChudnovskyComputation::Compute() {
-  RequireAvailable(*this, true);
+void PiChudnovskyComputation::SizeSeries() {
   const double nf = 1 + (Digits + 100) * (1 / DigitsPerTerm());
   LogTermSize = 3 * std::log(nf) + LogTermConstant();
   N = std::trunc(nf);
   nBabyStepLimit = static_cast<int>(std::trunc(1200 * std::log(1e4) / LogTermSize));
   nLastBabyStepLimit = static_cast<int>(std::trunc(30 * std::log(1e4) / LogTermSize));
+}
+
+int PiChudnovskyComputation::Compute() {
+  RequireAvailable(*this, true);
+  SizeSeries();
   const long c = static_cast<long>(std::trunc(nBabyStepLimit * LogTermSize / std::log(1e6))) + 150;
   AllocWorkNumbers(c);
-  const int done = ComputeInMemory();
+  const int done = Mode == kModeStandard ? ComputeInMemory() : ComputeOnDisk();
   FreeWorkNumbers();
   return done;
 }

@@ -7,7 +7,11 @@
 
 #include "constants/binary_splitting.h"
 #include "constants/known_digits.h"
+#include "disk/disk_int.h"
 #include "shell/computation.h"
+
+class BigInt;
+struct StepPlan;
 
 class PiChudnovskyComputation : public ConstantComputation, public SeriesSplitting {
  public:
@@ -23,16 +27,43 @@ class PiChudnovskyComputation : public ConstantComputation, public SeriesSplitti
   void GetFFTSizeRange(int* first, int* end, double factors[10]) const override;
   int CheckResult() override;
   int IsMultiRun() const override { return Mode == 1 || Mode == 2; }
+  int HasDiskDriver(int mode) const override { return mode == kModeBasicDisk; }
+  // The resume records: the progress counter, then P and Q.
+  void WriteParams(FILE* stream) override;
+  void ReadParams(FILE* stream) override;
+  void ForgetSavedState() override;
 
   void LastBabyStep(double a, double b, SmallInt& A, SmallInt& P, SmallInt& Q) override;
   // Every P has the sign of its first term, (-1)^a.
   int ExpectedPSign(double a) const override { return std::fmod(a, 2) == 0 ? 1 : -1; }
 
+  // N, LogTermSize and the limits of the binary splitting for the digit count.
+  void SizeSeries();
   // The in-memory driver (standard mode); returns 1.
   int ComputeInMemory();
+
+  // The disk driver (basic disk mode): 1 finished, 0 stopped with the state saved.
+  // The progress counter says where a run starts: i >= 0, the steps above step
+  // i are done; -1 the series is done; -2 the quotient Q / (S Q) is in Q; -3
+  // the square root factor is in P.
+  int ComputeOnDisk();
+  int ProgressCounter = 0;
+  DiskInt P, Q;  // "PP", "QQ": the sums of the steps done, then the factors of Pi
   // The series-specific constants of the driver.
   virtual double DigitsPerTerm() const { return 14.18; }
   virtual double LogTermConstant() const;  // 16.1 ln 10
+
+ private:
+  // The sizes of the disk driver: the limbs of the result, of a region of the
+  // files of P and Q, and the plan of its equal steps.
+  long DiskLimbs() const;
+  long DiskRegion() const;
+  StepPlan DiskPlan() const;
+  // Saves the state after the files of P and Q are on the disk; 1 when the run
+  // stops there.
+  int SavePoint(int counter, bool stopAnyway = false);
+  void MergeStepOnDisk(const BigInt& An, const BigInt& Pn, const BigInt& Qn, DiskInt& X,
+                       long keep);
 };
 
 // Ten digits after known decimal positions of Pi.

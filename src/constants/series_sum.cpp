@@ -13,12 +13,7 @@ void MergeStep(const BigInt& An, const BigInt& Pn, const BigInt& Qn, BigInt& P, 
                BigInt& X, long keep) {
   P.SetCapacity(keep);
   Q.SetCapacity(keep);
-  // Pn Q keeps its top limbs down to a predictable lowest one; An P is needed
-  // down to there, and no further.
-  const long full = Pn.Size + Q.Size;
-  const long lowest = Pn.Offset + Q.Offset + full - std::min(full, keep);
-  const long top = An.Offset + P.Offset + An.Size + P.Size;
-  const long xKeep = std::min({top - lowest + 1, An.Size + P.Size, X.Room()});
+  const long xKeep = std::min(LeftProductLimbs(An, Pn, P, Q, keep), X.Room());
   if (xKeep >= 1) {
     X.SetCapacity(xKeep);
     MulBigInt(An, P, X);

@@ -3,7 +3,10 @@
 // sums of the steps above it, at the precision of its position.
 #pragma once
 
-class BigInt;
+#include <algorithm>
+
+#include "mpint/bigint.h"
+
 class SeriesSplitting;
 struct StepPlan;
 struct PrecisionSchedule;
@@ -30,3 +33,15 @@ void SumSeriesInMemory(SeriesSplitting& series, const StepPlan& plan,
 // limb that the sum keeps.
 void MergeStep(const BigInt& An, const BigInt& Pn, const BigInt& Qn, BigInt& P, BigInt& Q,
                BigInt& X, long keep);
+
+// The limbs of An P that the sum P = An P + Pn Q keeps when Pn Q keeps its top
+// `keep` limbs: An P is needed down to the lowest of them, and no further.
+// P and Q in memory or on disk.
+template <typename Number>
+long LeftProductLimbs(const BigInt& An, const BigInt& Pn, const Number& P, const Number& Q,
+                      long keep) {
+  const long full = Pn.Size + Q.Size;
+  const long lowest = Pn.Offset + Q.Offset + full - std::min(full, keep);
+  const long top = An.Offset + P.Offset + An.Size + P.Size;
+  return std::min(top - lowest + 1, An.Size + P.Size);
+}

@@ -4,11 +4,18 @@
 #include <cstdio>
 #include <utility>
 
+#include "disk/disk_int.h"
+#include "disk/disk_memory.h"
+#include "disk/disk_mul.h"
+#include "disk/disk_newton.h"
+#include "disk/disk_arith.h"
 #include "mpint/bigint.h"
 #include "mpint/fft_mul.h"
+#include "mpint/limb_storage.h"
 #include "mpint/multiply.h"
 #include "mpint/newton.h"
 #include "shell/clock.h"
+#include "shell/memory.h"
 #include "shell/progress.h"
 #include "shell/unavailable.h"
 
@@ -47,21 +54,28 @@ void PrintSqrt2Check(double wrongDigits) {
 }
 
 void Sqrt2Computation::EstimateMemory(long fftSize, double* memory, double* diskMemory) const {
-  const double n = static_cast<double>(fftSize);
+  // The root and its scratch, both at the result's length, in memory or in
+  // files of 8 bytes a limb.
+  const long limbs = static_cast<long>((Digits + 100) / 12);
   if (Mode == kModeStandard) {
-    *memory = 37.3333 * n + Digits * 1.333 / 1024;
+    *memory = kProcessBytes + FFTNeededMemory(fftSize) + 2 * LimbStorage::Bytes(limbs);
     *diskMemory = 0;
   } else {
-    *memory = 42.6666 * n;
-    *diskMemory = Digits * (Mode == kModeBasicDisk ? 2 : 3) / 1024;
+    *memory =
+        kProcessBytes + DiskMemoryEstimate(fftSize, Mode == kModeAdvancedDisk, Digits + 100);
+    *diskMemory = Mode == kModeBasicDisk ? 2 * 8.0 * static_cast<double>(limbs) / 1024
+                                         : Digits * 3 / 1024;
   }
 }
 
+int Sqrt2Computation::HasDiskDriver(int mode) const { return mode == kModeBasicDisk; }
+
 int Sqrt2Computation::Compute() {
   RequireAvailable(*this, true);
-  InitBigIntFFT(FFTSize);
   // The digits asked and 100 guard digits.
   const long limbs = static_cast<long>((Digits + 100) / 12);
+  if (Mode != kModeStandard) return ComputeOnDisk(limbs);
+  InitBigIntFFT(FFTSize);
   BigInt x(limbs), y(limbs);
 
   PrintMemoryUsed();
@@ -90,5 +104,38 @@ int Sqrt2Computation::Compute() {
 
   // The result takes over x's storage.
   Result = new BigInt(std::move(x));
+  return 1;
+}
+
+int Sqrt2Computation::ComputeOnDisk(long limbs) {
+  InitDiskBuffers(FFTSize);
+  // Both are scratch files until the result is handed over; the result's are
+  // removed once its digits are written.
+  DiskInt x, y;
+  InitScratchDiskInt(x, "A", limbs);
+  InitScratchDiskInt(y, "B", limbs);
+
+  PrintMemoryUsed();
+  ProgressPrint("\n");
+  ProgressPrint("Computing Sqrt(2) with %.0lf digits...\n", Digits);
+  double start = GetSeconds();
+  InvSqrtDiskInt(2, x, y);
+  {
+    DiskBufferLoan lend(DiskBufferSize());
+    ShortMulDiskInt(x, 2.0, x);
+  }
+  ProgressPrint("Time of sqrt(2) computation : %.2lf\n", GetSeconds() - start);
+
+  ProgressPrint("\n");
+  ProgressPrint("Verification : Squaring ...\n");
+  start = GetSeconds();
+  ProgressUpdate("Squaring", 0);
+  MulDiskInt(x, x, y);
+  ProgressEnd();
+  ProgressPrint("Squaring Time : %.2lf\n", GetSeconds() - start);
+  PrintSqrt2Check(Sqrt2WrongDigits(y));
+
+  y.Free();
+  Result = new DiskInt(std::move(x));
   return 1;
 }

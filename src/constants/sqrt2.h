@@ -12,6 +12,11 @@ class Sqrt2Computation : public ConstantComputation {
   std::string GetName() const override { return "Sqrt2"; }
   std::string GetResultFileName() const override { return "sqrt2.txt"; }
   void EstimateMemory(long fftSize, double* memory, double* diskMemory) const override;
+  int HasDiskDriver(int mode) const override;
+
+ private:
+  // The basic disk mode: the numbers "A" (the result) and "B" in files.
+  int ComputeOnDisk(long limbs);
 };
 
 // The wrong digits of a computed sqrt(2) told by its square s, which must read

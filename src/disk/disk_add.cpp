@@ -54,13 +54,15 @@ void AddSubstract(const DiskInt& a, const DiskInt& b, DiskInt& r, double sign,
   if (carry != 0) {
     double limbs[4];
     const int k = CarryLimbs(carry, limbs);
-    if (n + k > r.NAlloc) ProgressPrint("%s", overflowText);
     WriteLimbs(limbs, r, k, n);
     size += k;
   }
   r.Size = size;
   r.Offset = off;
   UpdateDiskIntSize(r);
+  // A carry into the -1 top of a negative number folds back: only a result
+  // that stays longer than its capacity is worth the warning.
+  if (r.Size > r.NAlloc) ProgressPrint("%s", overflowText);
 }
 
 }  // namespace

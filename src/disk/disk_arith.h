@@ -1,5 +1,5 @@
 // Arithmetic of disk numbers: streaming passes over runs of limbs. Results are
-// in normal form. Products of two disk numbers come with the FFT piece product.
+// in normal form. The products of two disk numbers are in disk/disk_mul.h.
 #pragma once
 
 class DiskInt;
@@ -20,8 +20,3 @@ void ShortDivDiskInt(const DiskInt& a, double m, DiskInt& r);
 // a.Offset = -(a.Size + k). Works in the disk buffer, which must not be lent.
 void ShiftAndAdd(DiskInt& a, long k, const DiskInt& b, double m);
 
-// Products of two disk numbers (declared for their first users; defined with
-// the FFT piece product). Both keep the top r.NAlloc limbs of the result.
-void MulDiskInt(const DiskInt& a, const DiskInt& b, DiskInt& r);
-// clear: the low limbs of r that receive only additions are zeroed first.
-void SquareDiskInt(const DiskInt& a, DiskInt& r, int clear);

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 #include "disk/disk_file.h"
 #include "disk/disk_state.h"
 #include "shell/error_report.h"
+#include "shell/files.h"
 
 namespace {
 
@@ -145,6 +147,34 @@ void DiskInt::SetFileBase(long base) {
   FileBase = base;
   Size = std::max(Size - delta, 0L);
   Offset += delta;
+}
+
+void InitNewDiskInt(DiskInt& d, const char* name, long n) {
+  char part[kPartNameSize];
+  for (int f = 0; f < kMaxParts; f++) {
+    PartFileName(name, f, part);
+    std::error_code ec;
+    if (std::filesystem::exists(part, ec) || ec)
+      Refuse("The file %s exists in the working directory: the new computation would write\n"
+             "over it and then remove it. It may be left by a computation that was killed,\n"
+             "or whose parameter file \"ParamNumora\" was deleted. Delete it (and the other\n"
+             "files whose names start with %s-) or move it away, or start Numora in another\n"
+             "directory.",
+             part, name);
+  }
+  d.Init(name, n);
+}
+
+void InitScratchDiskInt(DiskInt& d, const char* name, long n) {
+  InitNewDiskInt(d, name, n);
+  // The parts it may reach: a result may pass its capacity by a carry limb, a
+  // Newton iterate by its shift.
+  char part[kPartNameSize];
+  const int64_t last = std::min<int64_t>((2 * d.NAlloc + 8) / Disk().PartLimbs, kMaxParts - 1);
+  for (int64_t f = 0; f <= last; f++) {
+    PartFileName(name, static_cast<int>(f), part);
+    RegisterScratchFile(part);
+  }
 }
 
 DiskIntView::DiskIntView(const DiskInt& d, long k) : DiskInt(d, BorrowTag{}) {

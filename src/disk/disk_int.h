@@ -62,6 +62,15 @@ class DiskInt : public MPInt {
   bool Borrowed = false;
 };
 
+// Names d as Init does for a computation that starts afresh: a part file of
+// that name that exists already is not this run's (a user's file, or one left
+// by a run that was killed), and the run, which would write over it and then
+// remove it, ends with a message naming it.
+void InitNewDiskInt(DiskInt& d, const char* name, long n);
+// InitNewDiskInt, and the part files are this run's scratch files, removed at
+// any exit.
+void InitScratchDiskInt(DiskInt& d, const char* name, long n);
+
 // The limbs of d from limb k upward, in d's files: Size, NAlloc lowered by k
 // (not below 0), Offset and FileBase raised by k. Writing through a view writes
 // d's files above its first k limbs; Free does nothing.

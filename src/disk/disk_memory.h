@@ -2,9 +2,11 @@
 // drivers lend around the linear passes, and the estimate of the dialogue.
 #pragma once
 
-// Physical memory (bytes) of the disk modes' set-up: the FFT context, the shared
-// scratch number and the disk buffer.
-double DiskMemoryEstimate(long n);
+// Physical memory (bytes) of the disk modes' set-up for working size n: the FFT
+// context, the shared scratch number, the disk buffer and the local runs of
+// the streaming passes; with ntt (the advanced mode) also the NTT tables of
+// InitNTT(2 n, digits) and the CRT tables of a product over all their primes.
+double DiskMemoryEstimate(long n, bool ntt, double digits);
 
 // Sets up a run that uses disk numbers, working size n (the FFT size): the FFT
 // and its scratch number, the disk buffer of 2 floor(n/3) usable doubles, the
@@ -15,6 +17,8 @@ long InitDiskBuffers(long n);
 // The disk buffer for an operation that works in it (products, ShiftAndAdd);
 // a fatal error while it is lent or before InitDiskBuffers.
 double* DiskWorkBuffer(const char* user);
+// The usable doubles of the disk buffer, 2 floor(n/3).
+long DiskBufferSize();
 // floor(NFFT / 3): the limbs of one FFT piece and the run length of the
 // passes that work in the disk buffer.
 long DiskPieceLimbs();

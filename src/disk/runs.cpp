@@ -1,9 +1,11 @@
 #include "disk/runs.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "disk/disk_int.h"
 #include "disk/disk_state.h"
+#include "shell/error_report.h"
 
 RunBlocks::RunBlocks(int regions, long threshold) {
   const DiskState& s = Disk();
@@ -18,6 +20,9 @@ RunBlocks::RunBlocks(int regions, long threshold) {
 }
 
 int CarryLimbs(double c, double limbs[4]) {
+  // Limbs of a damaged file (not a number, or beyond 2^53) would never settle.
+  if (!(std::fabs(c) < 9007199254740992.0))
+    error("ERROR in a disk number, a limb is not a whole number below 2^53 (a damaged file?)");
   int n = 0;
   while (c != 0 && c != -1) c = SplitCarry(c, &limbs[n++]);
   if (c == -1) limbs[n++] = -1;
@@ -37,7 +42,7 @@ long ScanDown(const DiskInt& d, long from, double value, double* found) {
         return hi - len + i;
       }
     hi -= len;
-    run *= 4;
+    run = std::min(4 * run, blocks.Length);
   }
   return -1;
 }

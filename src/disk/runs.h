@@ -1,9 +1,10 @@
 // Helpers of the streaming passes over disk numbers (internal to src/disk).
 #pragma once
 
+#include <algorithm>
 #include <vector>
 
-class DiskInt;
+#include "disk/disk_int.h"
 
 // Run length of the local blocks (64,000 bytes) when no buffer is lent.
 constexpr long kLocalRun = 8000;
@@ -40,6 +41,11 @@ inline double SplitCarry(double c, double* rest) {
   return q;
 }
 
+// Streams d's limbs 0 .. n-1 through f (limb -> value) and the carry release,
+// starting with `carry`; returns the carry out of limb n-1.
+template <typename F>
+double ReleaseCarries(DiskInt& d, long n, double carry, F f);
+
 // The carry c out of a pass, as limbs in normal form (a negative carry ends
 // with the -1 top of the complement form); returns their count (at most 4).
 int CarryLimbs(double c, double limbs[4]);
@@ -48,3 +54,16 @@ int CarryLimbs(double c, double limbs[4]);
 // *found), or -1; reads runs from the top down, short ones first (the answer
 // is usually near the top).
 long ScanDown(const DiskInt& d, long from, double value, double* found);
+
+template <typename F>
+double ReleaseCarries(DiskInt& d, long n, double carry, F f) {
+  RunBlocks blocks(1, 0);
+  double* buf = blocks[0];
+  for (long p = 0; p < n; p += blocks.Length) {
+    const long len = std::min(blocks.Length, n - p);
+    ReadLimbs(d, buf, len, p);
+    for (long i = 0; i < len; i++) carry = SplitCarry(f(buf[i]) + carry, &buf[i]);
+    WriteLimbs(buf, d, len, p);
+  }
+  return carry;
+}

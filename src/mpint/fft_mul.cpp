@@ -5,6 +5,7 @@
 #include "fft/fft_product.h"
 #include "mpint/bigint.h"
 #include "mpint/fft_mul.h"
+#include "mpint/limb_storage.h"
 #include "mpint/multiply.h"
 #include "shell/error_report.h"
 #include "shell/memory.h"
@@ -41,7 +42,7 @@ void InitBigIntFFT(long n) {
   }
 }
 
-double FFTNeededMemory(long n) { return FFTMemory(n) + 8.0 * static_cast<double>(n / 3 + 1); }
+double FFTNeededMemory(long n) { return FFTMemory(n) + LimbStorage::Bytes(n / 3); }
 
 BigInt& ScratchBigInt() { return *Products().Scratch; }
 

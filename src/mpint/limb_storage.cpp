@@ -28,6 +28,8 @@ double* LimbStorage::Allocate(long n) {
   return limbs;
 }
 
+double LimbStorage::Bytes(long n) { return AllocatedBytes((n < 0 ? 0 : n) + 1); }
+
 void LimbStorage::Release() {
   if (raw_ != nullptr) FreeDoubles(limbs_ + 1, raw_);
   raw_ = nullptr;

@@ -16,6 +16,8 @@ class LimbStorage {
   // before goes back first. Returns the limbs.
   double* Allocate(long n);
   void Release();
+  // The memory that Allocate(n) takes: what a number of n limbs costs.
+  static double Bytes(long n);
   bool Empty() const { return raw_ == nullptr; }
   // The limbs of the block, the spare not counted.
   long Limbs() const { return limbs_; }

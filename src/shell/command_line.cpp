@@ -41,17 +41,18 @@ const char kHelp[] =
     "  --method=chudnovsky|ramanujan  method of Pi (default chudnovsky)\n"
     "  --series=0|1         e as the sum of 1/n! (0, the default) or as\n"
     "                       1 / the sum of (-1)^n/n! (1)\n"
-    "  --mode=0|1|2         0 standard, in memory (the default); 1 basic disk mode;\n"
-    "                       2 advanced disk mode (the disk modes are not available\n"
-    "                       in this version)\n"
+    "  --mode=0|1|2         0 standard, in memory (the default); 1 basic disk mode\n"
+    "                       (Pi, e, sqrt2); 2 advanced disk mode (not available in\n"
+    "                       this version)\n"
     "  --fft-size=K         FFT size in k (1024 points), as in the menu's table\n"
     "                       (default: the fastest size whose memory estimate fits\n"
     "                       in the memory of this machine)\n"
     "  --compressed         store the digits compressed, nine in every four bytes,\n"
     "                       in the files NAME-00, ... and NAME-info (Pi-00 and\n"
     "                       Pi-info for Pi); menu entry 7 writes them as text\n"
-    "  --time-threshold=HOURS  disk modes: stop and save after this time; the next\n"
-    "                       start of Numora continues (default 0: one run)\n"
+    "  --time-threshold=HOURS  disk modes: stop and save after this time (-1: after\n"
+    "                       the series); numora without arguments continues\n"
+    "                       (default 0: one run)\n"
     "  -h, --help           show this help and exit\n"
     "  -V, --version        show the version and exit\n"
     "\n"
@@ -172,7 +173,10 @@ int CommandLine(int argc, char** argv) {
   const int mode = o.mode.empty() ? kModeStandard : static_cast<int>(Number(o.mode, "mode", 0, 2));
   double threshold = 0;
   if (!o.threshold.empty()) {
-    threshold = Number(o.threshold, "time threshold", -1, 1e6, true);
+    threshold = Number(o.threshold, "time threshold", -1, kMaxThresholdHours, true);
+    // -1 stops after the series; other negative values mean nothing.
+    if (threshold < 0 && threshold != -1)
+      UsageError("the time threshold '" + o.threshold + "' should be 0 or more hours, or -1");
     if (threshold > 0) threshold *= 3600;
   }
 

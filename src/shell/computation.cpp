@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 #include "mpint/mpint.h"
 #include "output/compressed.h"
@@ -12,6 +13,7 @@
 #include "shell/error_report.h"
 #include "shell/files.h"
 #include "shell/memory.h"
+#include "shell/platform.h"
 #include "shell/progress.h"
 #include "shell/result_file.h"
 #include "shell/resume.h"
@@ -26,6 +28,19 @@ constexpr long kMaxFFTUnits = 32768;
 // Re-asking is bounded so that no answer sequence keeps the dialogue going forever.
 void CountWrongAnswer(int& wrong) {
   if (++wrong >= 4 * kMaxBadAnswers) TooManyInvalidAnswers();
+}
+
+// A row that needs more memory than the machine has is warned of before the
+// run starts; the run goes on, since the user may know better (memory that
+// other programs give back, swap).
+void WarnWhenMemoryIsShort(const ConstantComputation& c) {
+  const double machine = PhysicalMemoryBytes();
+  double memory, disk;
+  c.EstimateMemory(c.FFTSize, &memory, &disk);
+  if (machine <= 0 || memory <= machine) return;
+  Warning("Warning: this computation needs about %.0lf K of memory and this machine has %.0lf K;"
+          " it may fail or be very slow (a smaller FFT size needs less).",
+          memory / 1024, machine / 1024);
 }
 
 }  // namespace
@@ -186,6 +201,7 @@ int ConstantComputation::Run() {
     const std::string refused = CompressedNameRefusal(GetName());
     if (!refused.empty()) Refuse("%s", refused.c_str());
   }
+  WarnWhenMemoryIsShort(*this);
   if (IsMultiRun() && Interactive) AskTimeThreshold();
   const std::string file = GetResultFileName();
   const std::string version = GetVersion();
@@ -194,7 +210,8 @@ int ConstantComputation::Run() {
   // The result is built beside the previous one, which it replaces only once
   // complete: a run that fails or is cancelled leaves the previous result.
   ResultFile result(file, ParamFile == nullptr, IsMultiRun() != 0);
-  if (ParamFile == nullptr) {
+  // The header again when the reports of the earlier runs are lost.
+  if (ParamFile == nullptr || !result.PartialExists()) {
     FILE* f = result.Open();
     std::fprintf(f, "Program : Numora version %s\n", version.c_str());
     std::fprintf(f, "Computation of %.0lf digits of %s\n", Digits, name.c_str());
@@ -214,7 +231,13 @@ int ConstantComputation::Run() {
   char start[kTimeStringSize], stop[kTimeStringSize];
   GetTimeString(start);
   RunStart = GetSeconds();
-  const int finished = Compute();
+  int finished;
+  {
+    // Ctrl-C stops a multi-run computation at its next save point.
+    std::optional<DeferredStop> deferred;
+    if (IsMultiRun()) deferred.emplace();
+    finished = Compute();
+  }
   ProgressEnd();
   const double duration = GetSeconds() - RunStart;
   GetTimeString(stop);
@@ -237,12 +260,14 @@ int ConstantComputation::Run() {
   if (IsMultiRun()) {
     std::printf("Computation time of this run : %.2lf seconds\n", duration);
     if (!finished) {
-      if (PreviousDuration > 0)
-        std::printf("Time including previous run: %.2lf seconds\n", PreviousDuration);
+      if (PreviousDuration + duration > 0)
+        std::printf("Time including previous run: %.2lf seconds\n", PreviousDuration + duration);
       std::printf("Do not forget to continue your computation in a next run !\n");
       return 0;
     }
     total = duration + PreviousDuration;
+    // The reports of the runs stay as they are until the complete file is in place.
+    result.Finish();
   }
   std::printf("Total computation time : %.2lf seconds(~ %.2lf hours)\n", total, total / 3600);
   std::printf("Writing informations into file %s\n", file.c_str());
@@ -261,7 +286,12 @@ int ConstantComputation::Run() {
 
   OutputResult(result);
   result.Commit();
-  if (ParamFile != nullptr) std::remove(kParamFileName);
+  if (IsMultiRun()) {
+    // Kept until the result is in place: a run that fails before continues
+    // from it.
+    std::remove(kParamFileName);
+    ForgetSavedState();
+  }
   if (Result != nullptr) Result->Free();
   // Only the scratch files this run created (those of the disk products).
   RemoveScratchFiles();

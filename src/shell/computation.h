@@ -25,7 +25,7 @@ class ConstantComputation {
   int Mode = -1;                // kModeStandard, kModeBasicDisk, kModeAdvancedDisk
   long FFTSize = 0;             // largest transform, in points
   int Compressed = -1;          // nonzero: compressed result
-  double PreviousDuration = 0;  // seconds of earlier runs (multi-run)
+  double PreviousDuration = 0;  // seconds of the earlier runs (multi-run)
   double TimeThreshold = 0;     // seconds after which a multi-run stops; <= 0 single run
   double RunStart = 0;          // GetSeconds() when Compute started
   FILE* ParamFile = nullptr;    // non-null: this run continues an earlier one
@@ -53,9 +53,14 @@ class ConstantComputation {
   virtual int CheckResult() { return -1; }
   virtual int Run();
   virtual int HasDiskModes() const { return 1; }
+  // Nonzero when this build computes the constant in the disk mode `mode`.
+  virtual int HasDiskDriver(int /*mode*/) const { return 0; }
   virtual int IsMultiRun() const { return 0; }
   // Appends the digits (or writes the compressed result) for the result file.
   virtual void OutputResult(ResultFile& file);
+  // Called once the finished computation's "ParamNumora" is deleted: releases
+  // the files of the numbers that it described.
+  virtual void ForgetSavedState() {}
 
   // The largest row of the FFT table for the digit count and mode, in units
   // of 1024 points (the first row is this shifted right by the range's first).
@@ -74,9 +79,10 @@ class ConstantComputation {
   bool Interactive = true;
 };
 
-// Saves the state for the next run in "ParamNumora".
+// Saves the state for the next run in "ParamNumora", in place of the
+// previous one as one atomic change, flushed to the disk.
 void SaveParamFile(ConstantComputation& computation);
-// 1 when the time threshold of this run is passed.
+// 1 when the time threshold of this run is passed, or a stop was asked (Ctrl-C).
 int TimeThresholdReached(const ConstantComputation& computation);
 
 // The time factors of the Pi and e computations, by mode.

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "shell/error_report.h"
+#include "shell/platform.h"
 
 namespace {
 
@@ -45,15 +46,18 @@ void RegisterScratchFile(const std::string& name) {
   }
   ForgetScratchFile(name);
   ScratchFiles().push_back(name);
+  SetSignalCleanupFiles(ScratchFiles());
 }
 
 void ForgetScratchFile(const std::string& name) {
   auto& files = ScratchFiles();
   for (size_t i = 0; i < files.size(); i++)
     if (files[i] == name) files.erase(files.begin() + static_cast<long>(i--));
+  SetSignalCleanupFiles(files);
 }
 
 void RemoveScratchFiles() {
   for (const std::string& name : ScratchFiles()) std::remove(name.c_str());
   ScratchFiles().clear();
+  SetSignalCleanupFiles(ScratchFiles());
 }

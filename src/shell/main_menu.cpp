@@ -35,15 +35,12 @@ ConstantComputation* ComputationForTypeCode(long code) {
 }
 
 ConstantComputation* Resume(FILE* param) {
-  long code = 0;
-  if (std::fscanf(param, "%ld", &code) != 1) ParamFileDamaged();
+  // Only Pi and e span several runs.
+  const long code = ParamReader(param).Long("the type of computation", 1, 21);
   ConstantComputation* computation = ComputationForTypeCode(code);
-  if (computation == nullptr) {
-    std::fclose(param);
-    Refuse("The parameter file \"ParamNumora\" names an unknown computation (type %ld).\n"
-           "Delete the file to start a new computation.",
-           code);
-  }
+  if (computation == nullptr)
+    ParamFileDamaged("the type of computation " + std::to_string(code) +
+                     " is neither Pi nor e");
   computation->ReadParams(param);
   std::printf("A Parameter file exists that permits to go on with previous\n");
   std::printf("runs on the following parameters :\n\n");
@@ -112,6 +109,7 @@ void LockOrRefuse() {
 
 int RunComputation(ConstantComputation& computation) {
   SetCurrentComputation(&computation);
+  InstallStopSignals();
   computation.Run();
   // A result whose check failed is written, but the run is not a success.
   return computation.Verdict == 0 ? kExitFailure : 0;

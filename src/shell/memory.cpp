@@ -20,8 +20,11 @@ namespace {
 // more memory is touched than before.
 constexpr uintptr_t kHugePage = uintptr_t{1} << 21;
 
+// aligned_alloc takes sizes that are multiples of the alignment.
+size_t AlignedSize(size_t bytes) { return (bytes + 63) / 64 * 64; }
+
 void* AllocateBlock(size_t bytes) {
-  void* p = std::aligned_alloc(64, (bytes + 63) / 64 * 64);
+  void* p = std::aligned_alloc(64, AlignedSize(bytes));
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
   const uintptr_t a = reinterpret_cast<uintptr_t>(p);
   const uintptr_t from = (a + kHugePage - 1) & ~(kHugePage - 1), to = (a + bytes) & ~(kHugePage - 1);
@@ -43,6 +46,10 @@ void OutOfMemory(double bytes) {
               "Not enough memory: an allocation of %.0lf Kbytes failed "
               "(%.0lf Kbytes already allocated)",
               bytes / 1024, static_cast<double>(TotalAllocatedBytes()) / 1024);
+}
+
+double AllocatedBytes(long n) {
+  return static_cast<double>(AlignedSize(8 * static_cast<size_t>(n < 0 ? 0 : n) + 8));
 }
 
 void AllocDoubles(long n, double** raw, double** aligned) {

@@ -1,24 +1,26 @@
 #include "shell/platform.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 namespace {
 
 constexpr const char* kLockName = "Numora.lock";
 
+int lockFd = -1;
+
 std::string& ProgramPath() {
   static std::string path;
   return path;
 }
-
-int lockFd = -1;
 
 void RemoveLock() {
   if (lockFd < 0) return;
@@ -33,11 +35,110 @@ void RemoveLock() {
   lockFd = -1;
 }
 
+// What the signal handler reads: plain arrays and flags, which it can use
+// whatever the program was doing when the signal came.
+constexpr int kCleanupFiles = 256;
+constexpr int kCleanupNameSize = 256;
+char cleanupNames[kCleanupFiles][kCleanupNameSize];
+volatile sig_atomic_t cleanupCount = 0;
+volatile sig_atomic_t deferStop = 0;
+volatile sig_atomic_t stopRequested = 0;
+
+void Say(const char* text) {
+  if (write(STDOUT_FILENO, text, std::strlen(text)) < 0) {
+    // Nothing to be done about a console that cannot be written.
+  }
+}
+
+void OnStopSignal(int sig) {
+  if (deferStop != 0 && stopRequested == 0) {
+    stopRequested = 1;
+    Say("\nStop requested: the computation stops and saves its state at the end of the\n"
+        "current step (press Ctrl-C again to end it at once).\n");
+    return;
+  }
+  for (int i = 0; i < cleanupCount; i++) unlink(cleanupNames[i]);
+  // Still held: no other process can have taken the name.
+  if (lockFd >= 0) unlink(kLockName);
+  // Ended by the signal itself, so that the shell sees how the program ended.
+  signal(sig, SIG_DFL);
+  raise(sig);
+}
+
 }  // namespace
+
+bool SyncFile(const std::string& name) {
+  const int fd = open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool ok = fsync(fd) == 0;
+  return close(fd) == 0 && ok;
+}
+
+bool SyncDirectory(const std::string& name) {
+  const int fd = open(name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool ok = fsync(fd) == 0;
+  return close(fd) == 0 && ok;
+}
+
+void InstallStopSignals() {
+  struct sigaction action = {};
+  action.sa_handler = OnStopSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+}
+
+void SetSignalCleanupFiles(const std::vector<std::string>& names) {
+  // The count is 0 while the table changes: a signal then removes nothing
+  // rather than a name half written.
+  cleanupCount = 0;
+  int n = 0;
+  for (const std::string& name : names) {
+    if (n == kCleanupFiles || name.size() >= kCleanupNameSize) continue;
+    std::memcpy(cleanupNames[n++], name.c_str(), name.size() + 1);
+  }
+  cleanupCount = n;
+}
+
+bool StopRequested() { return stopRequested != 0; }
+
+DeferredStop::DeferredStop() { deferStop = 1; }
+
+DeferredStop::~DeferredStop() { deferStop = 0; }
+
+void TestFault(const char* point) {
+  struct Fault {
+    std::string action, point;
+    long nth = 1, passed = 0;
+  };
+  static Fault* fault = [] {
+    const char* spec = std::getenv("NUMORA_TEST_FAULT");
+    if (spec == nullptr) return static_cast<Fault*>(nullptr);
+    auto* f = new Fault;
+    const std::string s = spec;
+    const size_t a = s.find(':'), b = s.find(':', a == std::string::npos ? a : a + 1);
+    f->action = s.substr(0, a);
+    if (a != std::string::npos) f->point = s.substr(a + 1, b == std::string::npos ? b : b - a - 1);
+    if (b != std::string::npos) f->nth = std::atol(s.c_str() + b + 1);
+    return f;
+  }();
+  if (fault == nullptr || fault->point != point || ++fault->passed != fault->nth) return;
+  std::fflush(stdout);
+  if (fault->action == "kill") kill(getpid(), SIGKILL);
+  if (fault->action == "int" || fault->action == "int2") raise(SIGINT);
+  if (fault->action == "int2") raise(SIGINT);
+}
 
 bool StdoutIsTerminal() { return isatty(STDOUT_FILENO) == 1; }
 
 double PhysicalMemoryBytes() {
+  if (const char* fake = std::getenv("NUMORA_PHYSICAL_MEMORY")) {
+    char* end = nullptr;
+    const double bytes = std::strtod(fake, &end);
+    if (end != fake && *end == '\0' && bytes > 0 && bytes < 1e30) return bytes;
+  }
   const long pages = sysconf(_SC_PHYS_PAGES), size = sysconf(_SC_PAGE_SIZE);
   if (pages <= 0 || size <= 0) return 0;
   return static_cast<double>(pages) * static_cast<double>(size);

@@ -21,11 +21,17 @@ class ResultFile {
   void Close(FILE* file);
   // Puts the complete file in place of the final one.
   void Commit();
+  // A multi-run computation that finishes: what follows goes to a copy of the
+  // partial file, which itself keeps the reports of the runs until Commit, so
+  // that a run that fails while writing the digits leaves it whole for the next.
+  void Finish();
+  bool PartialExists() const;
 
   const std::string& FinalName() const { return final_; }
   const std::string& PartialName() const { return partial_; }
 
  private:
   std::string final_, partial_;
+  std::string writing_;  // the file Open appends to: partial_, or its copy after Finish
   bool truncate_;
 };

@@ -4,5 +4,5 @@
 class ConstantComputation;
 
 // Ends the run with a clear message when the computation is not implemented
-// (implemented = false) or when a disk mode is asked and the disk modes are missing.
+// (implemented = false) or when a disk mode is asked whose driver is missing.
 void RequireAvailable(const ConstantComputation& computation, bool implemented);

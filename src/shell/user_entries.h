@@ -1,5 +1,4 @@
-// Menu entry 8, the check of a compressed Pi: it waits for the products of
-// two disk numbers, which its first step needs.
+// Menu entry 8, the check of a compressed Pi, its first step on disk numbers.
 #pragma once
 
 void CheckCompressedPi(const char* baseName);

@@ -10,10 +10,12 @@
 #include "constants/step_plan.h"
 #include "mpint/bigint.h"
 #include "mpint/fft_mul.h"
+#include "mpint/limb_storage.h"
 #include "mpint/multiply.h"
 #include "mpint/newton.h"
 #include "shell/clock.h"
 #include "shell/error_report.h"
+#include "shell/memory.h"
 #include "shell/progress.h"
 #include "userconst/hypergeom.h"
 
@@ -120,8 +122,14 @@ void Hypergeom::EvaluateSeries() {
 }
 
 void Hypergeom::EstimateMemory(long fftSize, double* memory, double* diskMemory) const {
-  const double L = std::trunc(Digits * std::log(10.0) / std::log(1e12)) + 1;
-  const double third = static_cast<double>(fftSize / 3);
-  *memory = FFTNeededMemory(fftSize) + 3 * 8 * (third + 1) + 4 * 8 * (std::max(L, third) + 1);
+  // The numbers of EvaluateSeries: the integers of a step (F/3 limbs and
+  // 2 ln N of growth), the accumulated sums with R at the result's length,
+  // and W, also the division's scratch.
+  const long K = fftSize / 3;
+  const long Lr = std::max(static_cast<long>((Digits + 100) / 12) + 1, K);
+  const double terms = std::floor((Digits + 100) / std::log10(ConvergenceRate()) + 1) + 1;
+  const long e = std::max(static_cast<long>(std::log(std::min(terms, kMaxTerms))), 2L);
+  *memory = kProcessBytes + FFTNeededMemory(fftSize) + 3 * LimbStorage::Bytes(K + 2 * e) +
+            LimbStorage::Bytes(std::max(Lr + 2, 2 * K + 8)) + 3 * LimbStorage::Bytes(Lr + 2);
   *diskMemory = 0;
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "mpint/bigint.h"
+#include "mpint/limb_storage.h"
 #include "shell/console.h"
 #include "shell/error_report.h"
 #include "shell/files.h"
@@ -328,7 +329,13 @@ void UserConstantComputation::EstimateMemory(long fftSize, double* memory,
     most = std::max(most, m);
     disk = std::max(disk, d);
   }
-  *memory = most + 8 * (std::trunc((Digits + 100) * std::log(10.0) / std::log(1e12)) + 2);
+  // While a later series runs, the sum of the earlier ones holds the first
+  // series' result.
+  if (series_.size() > 1) {
+    const long sum = std::max(static_cast<long>((Digits + 100) / 12) + 1, fftSize / 3) + 2;
+    most += LimbStorage::Bytes(sum);
+  }
+  *memory = most;
   *diskMemory = disk;
 }
 

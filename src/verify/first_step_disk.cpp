@@ -1,6 +1,5 @@
 // The first step of the Pi check on disk numbers, so that results larger than
 // memory can be checked: 2^p by squarings, times the top of the stored digits.
-// Nothing references this file until the products of two disk numbers exist.
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -9,6 +8,7 @@
 #include "disk/disk_file.h"
 #include "disk/disk_int.h"
 #include "disk/disk_memory.h"
+#include "disk/disk_mul.h"
 #include "disk/disk_state.h"
 #include "ntt/ntt.h"
 #include "output/compressed.h"
@@ -17,22 +17,12 @@
 
 namespace {
 
-// Names the number and marks its files as this run's, removed on any exit.
-void InitScratch(DiskInt& d, const char* name, long limbs) {
-  d.Init(name, limbs);
-  char part[kPartNameSize];
-  for (long f = 0; f <= d.NAlloc / Disk().PartLimbs; f++) {
-    PartFileName(name, static_cast<int>(f), part);
-    RegisterScratchFile(part);
-  }
-}
-
 // r = 2^p, left to right: a squaring per bit of p, a doubling per set bit.
 void TwoPow(double p, DiskInt& r) {
   const long c = static_cast<long>(std::log(2.0) * p / std::log(1e12) + 10);
   DiskInt b;
-  InitScratch(b, "b", c);
-  InitScratch(r, "TwoPow", c);
+  InitScratchDiskInt(b, "b", c);
+  InitScratchDiskInt(r, "TwoPow", c);
   double bit = 1;
   while (bit * 2 <= p) bit *= 2;
   const double one = 1;
@@ -63,7 +53,7 @@ double FirstStepOnDisk(const CompressedNumber& stored, double digits, double pos
   const long n = std::min(info.Size, static_cast<long>(digits / 12 + 10));
   const long skip = info.Size - n;
   DiskInt copy;
-  InitScratch(copy, "PiD", n);
+  InitScratchDiskInt(copy, "PiD", n);
   std::vector<double> run(8000);
   for (long i = 0; i < n; i += static_cast<long>(run.size())) {
     const long len = std::min(static_cast<long>(run.size()), n - i);
@@ -76,7 +66,7 @@ double FirstStepOnDisk(const CompressedNumber& stored, double digits, double pos
   DiskInt power;
   TwoPow(position, power);
   DiskInt product;
-  InitScratch(product, "tmp", copy.NAlloc + 100);
+  InitScratchDiskInt(product, "tmp", copy.NAlloc + 100);
   MulDiskInt(power, copy, product);
   // The first limb after the point: 12 decimals, 39 binary digits.
   double limb = 0;

@@ -28,9 +28,7 @@ using FirstStep =
     std::function<double(const CompressedNumber& stored, double digits, double position)>;
 
 // The first step on disk: 2^position by squarings of disk numbers, times the
-// top of the stored number. It needs the products of two disk numbers, which
-// do not exist yet: nothing calls it until they do (menu entry 8 refuses), so
-// this program links without them.
+// top of the stored number.
 double FirstStepOnDisk(const CompressedNumber& stored, double digits, double position);
 
 // The check dialogue on the compressed result `name`; a missing or damaged

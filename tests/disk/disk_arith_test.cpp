@@ -130,3 +130,21 @@ TEST_F(DiskTest, ShiftAndAdd) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace diskt;
+
+// Trimming scans down in runs that grow to the block length: far more runs
+// than the growth takes to pass it (it once wrapped around and never ended).
+TEST_F(DiskTest, TrimmingScansFarDown) {
+  DiskInt a;
+  a.Init("Z", 400000);
+  V v(400000, 0.0);
+  v[0] = 7;
+  Put(a, v);
+  UpdateDiskIntSize(a);
+  EXPECT_EQ(Get(a), V{7});
+}
+
+}  // namespace

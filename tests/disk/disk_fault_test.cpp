@@ -1,5 +1,6 @@
 // Faults of the file layer: a full disk, a missing or short part. Each ends
 // the run with a message naming the file.
+#include <cmath>
 #include <random>
 
 #include "disk/disk_arith.h"
@@ -42,6 +43,15 @@ TEST_F(DiskTest, MissingOrShortPart) {
   fs::remove("MA-01");
   EXPECT_FATAL(ShortDivDiskInt(a, 3, r),
                "ERROR in ReadBuffer, the file cannot be opened \\(file MA-01: No such file");
+}
+
+// A limb that is not a number (a damaged file) ends the run instead of a
+// carry release that never settles.
+TEST_F(DiskTest, LimbThatIsNotANumber) {
+  DiskInt a;
+  a.Init("NaN", 10);
+  Put(a, {1, std::nan(""), 3});
+  EXPECT_FATAL(UpdateDiskInt(a), "a limb is not a whole number below 2\\^53");
 }
 
 }  // namespace

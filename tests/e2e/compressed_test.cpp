@@ -3,6 +3,8 @@
 // in a range with a custom layout; damaged data, negative results, long names.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "e2e/harness.h"
@@ -77,9 +79,30 @@ TEST(Compressed, DamagedDataNegativeResultsAndTheCheckEntry) {
   EXPECT_NE(s.Read("neg.txt").find("neg = -0.\n6931471805 5994530941"), std::string::npos);
   EXPECT_FALSE(s.Exists("neg-00") || s.Exists("neg-info"));
 
-  r = s.Run("8\n");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.out.find("The check of a compressed Pi result is not available"), std::string::npos);
+}
+
+// Menu entry 8 on a compressed Pi: agreement, then a damaged digit found.
+TEST(Compressed, PiCheckThroughTheMenu) {
+  Scratch s;
+  ASSERT_EQ(s.RunWith({"pi", "300000", "--compressed"}, "").status, 0);
+  auto r = s.Run("8\n290000\n");
+  EXPECT_EQ(r.status, 0) << r.out;
+  EXPECT_NE(r.out.find("Checking the first 289980 digits,\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("The computed 24 binary digits are identical.\n"), std::string::npos);
+  // A word some 360 digits under the top (nine digits a word, lowest first).
+  std::string data = s.Read("Pi-00");
+  const size_t at = data.size() - 4 * 40;
+  uint32_t word;
+  std::memcpy(&word, &data[at], 4);
+  word = (word + 1) % 1000000000;
+  std::memcpy(&data[at], &word, 4);
+  s.Write("Pi-00", data);
+  r = s.Run("8\n290000\n");
+  EXPECT_NE(r.out.find("The check shows that your first 289980 digits are not OK\n"),
+            std::string::npos)
+      << r.out;
+  for (const char* scratch : {"b-00", "TwoPow-00", "PiD-00", "tmp-00"})
+    EXPECT_FALSE(s.Exists(scratch)) << scratch;
 }
 
 // A name the files cannot carry is refused before anything is computed (the

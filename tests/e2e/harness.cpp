@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -58,9 +59,13 @@ std::vector<char*> Argv(const std::vector<std::string>& args) {
 void Wait(pid_t pid, int timeoutSeconds, RunResult& result) {
   auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);
   int status = 0;
+  rusage usage{};
   for (;;) {
-    pid_t done = waitpid(pid, &status, WNOHANG);
-    if (done == pid) break;
+    pid_t done = wait4(pid, &status, WNOHANG, &usage);
+    if (done == pid) {
+      result.peakKB = usage.ru_maxrss;
+      break;
+    }
     if (std::chrono::steady_clock::now() > deadline) {
       kill(pid, SIGKILL);
       waitpid(pid, &status, 0);
@@ -70,6 +75,7 @@ void Wait(pid_t pid, int timeoutSeconds, RunResult& result) {
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   if (!result.timedOut && WIFEXITED(status)) result.status = WEXITSTATUS(status);
+  if (!result.timedOut && WIFSIGNALED(status)) result.signal = WTERMSIG(status);
 }
 
 }  // namespace
@@ -80,6 +86,37 @@ RunResult Scratch::Run(const std::string& input, int timeoutSeconds) const {
 
 RunResult Scratch::RunWith(const std::vector<std::string>& args, const std::string& input,
                            long fileSizeLimit, int timeoutSeconds, long memoryLimit) const {
+  return Exec(args, input, fileSizeLimit, timeoutSeconds, memoryLimit, "");
+}
+
+RunResult Scratch::RunFault(const std::string& fault, const std::string& input) const {
+  return Exec({}, input, 0, 120, 0, fault);
+}
+
+int Scratch::Start(const std::vector<std::string>& args) const {
+  std::vector<char*> argv = Argv(args);
+  pid_t pid = fork();
+  if (pid == 0) {
+    if (chdir(dir_.c_str()) != 0) _exit(126);
+    int null = open("/dev/null", O_RDWR);
+    dup2(null, 0);
+    dup2(null, 1);
+    dup2(null, 2);
+    execv(NUMORA_BINARY, argv.data());
+    _exit(127);
+  }
+  return pid;
+}
+
+RunResult Scratch::Finish(int pid, int timeoutSeconds) {
+  RunResult result;
+  Wait(pid, timeoutSeconds, result);
+  return result;
+}
+
+RunResult Scratch::Exec(const std::vector<std::string>& args, const std::string& input,
+                        long fileSizeLimit, int timeoutSeconds, long memoryLimit,
+                        const std::string& fault) const {
   const std::string in = Path(".stdin"), out = Path(".stdout"), err = Path(".stderr");
   Write(".stdin", input);
   std::vector<char*> argv = Argv(args);
@@ -103,6 +140,7 @@ RunResult Scratch::RunWith(const std::vector<std::string>& args, const std::stri
       rlimit limit{static_cast<rlim_t>(memoryLimit), static_cast<rlim_t>(memoryLimit)};
       setrlimit(RLIMIT_AS, &limit);
     }
+    if (!fault.empty()) setenv("NUMORA_TEST_FAULT", fault.c_str(), 1);
     execv(NUMORA_BINARY, argv.data());
     _exit(127);
   }
@@ -209,6 +247,25 @@ std::string ResultDigits(const std::string& resultFile, const std::string& name)
   }
   return digits;
 }
+
+std::vector<std::string> Files(const Scratch& s) {
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(s.Dir()))
+    names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+const std::string kPiDigits =
+    "1415926535897932384626433832795028841971693993751058209749445923078164062862089986280348253421"
+    "1706798214808651328230664709384460955058223172535940812848111745028410270193852110555964462294"
+    "8954930381964428810975665933446128475648233786783165271201909145648566923460348610454326648213"
+    "393607260249141273";
+const std::string kEDigits =
+    "718281828459045235360287471352662497757247093699959574966967627724076630353547594571"
+    "382178525166427427466391932003059921817413596629043572900334295260595630738132328627"
+    "943490763233829880753195251019011573834187930702154089149934884167509244761460668082"
+    "264800168477411853742345442437107539077744992069";
 
 int Count(const std::string& text, const std::string& needle) {
   int n = 0;

@@ -11,7 +11,9 @@ struct RunResult {
   std::string out;  // standard output
   std::string err;  // standard error
   int status = -1;  // exit status, -1 when killed
+  int signal = 0;   // the signal that ended it, 0 when it exited
   bool timedOut = false;
+  long peakKB = 0;  // the run's peak resident set, in kilobytes
 };
 
 // A fresh directory under the system's temporary folder, removed at the end.
@@ -35,6 +37,12 @@ class Scratch {
   // memoryLimit cannot be had.
   RunResult RunWith(const std::vector<std::string>& args, const std::string& input,
                     long fileSizeLimit = 0, int timeoutSeconds = 120, long memoryLimit = 0) const;
+  // Runs numora with the fault "ACTION:POINT[:N]" injected (NUMORA_TEST_FAULT).
+  RunResult RunFault(const std::string& fault, const std::string& input) const;
+  // Starts numora with arguments in the background, input from /dev/null;
+  // Finish waits for it.
+  int Start(const std::vector<std::string>& args) const;
+  static RunResult Finish(int pid, int timeoutSeconds = 120);
   // Runs numora with its output on a pseudo-terminal; returns what the terminal showed.
   RunResult RunInTerminal(const std::vector<std::string>& args, int timeoutSeconds = 120) const;
   // Starts numora in the background with the given input on a pipe that stays
@@ -48,11 +56,18 @@ class Scratch {
   static void Kill(Waiting& run);
 
  private:
+  RunResult Exec(const std::vector<std::string>& args, const std::string& input,
+                 long fileSizeLimit, int timeoutSeconds, long memoryLimit,
+                 const std::string& fault) const;
   std::string dir_;
 };
 
 // The digits that follow "<name> = <int>.\n" in a result file, without layout.
 std::string ResultDigits(const std::string& resultFile, const std::string& name);
+// The names of the files in the scratch directory, sorted.
+std::vector<std::string> Files(const Scratch& s);
+// The first 300 decimals of Pi, and of e after "2.".
+extern const std::string kPiDigits, kEDigits;
 // Number of occurrences of needle in text.
 int Count(const std::string& text, const std::string& needle);
 

@@ -16,13 +16,15 @@ TEST(ResultFile, HeaderReportAndDigitsOfARun) {
   auto r = s.Run("4\n0\n10000\n1\n0\n");
   ASSERT_EQ(r.status, 0) << r.out;
   const std::string file = s.Read("sqrt2.txt");
-  const std::string header =
-      "Program : Numora version 4.1\n"
-      "Computation of 10000 digits of Sqrt2\n"
-      "Size of FFT : 1 K\n"
-      "Physical memory used : ~ 37 K\n"
-      "Disk memory used : ~ 0.00 Meg\n";
-  ASSERT_EQ(file.substr(0, header.size()), header);
+  // The memory figure is checked against the run's peak in memory_test.cpp.
+  std::smatch m;
+  ASSERT_TRUE(std::regex_search(file, m, std::regex("^Program : Numora version 4\\.1\n"
+                                                    "Computation of 10000 digits of Sqrt2\n"
+                                                    "Size of FFT : 1 K\n"
+                                                    "Physical memory used : ~ \\d+ K\n"
+                                                    "Disk memory used : ~ 0\\.00 Meg\n")))
+      << file.substr(0, 300);
+  const std::string header = m.str(0);
 
   const std::string day = "[A-Z][a-z]{2} [A-Z][a-z]{2} [ 0-9]\\d \\d\\d:\\d\\d:\\d\\d \\d{4}\n";
   const std::regex report(
@@ -31,7 +33,6 @@ TEST(ResultFile, HeaderReportAndDigitsOfARun) {
       "Duration : \\d+\\.\\d\\d seconds\n"
       "={60}\nTotal computation time : \\d+\\.\\d\\d seconds \\(~ \\d+\\.\\d\\d hours\\)\n={60}\n"
       "Sqrt2 with 10000 digits : \nSqrt2 = 1\\.\n");
-  std::smatch m;
   const std::string rest = file.substr(header.size());
   ASSERT_TRUE(std::regex_search(rest, m, report)) << rest.substr(0, 600);
   EXPECT_EQ(m.position(0), 0);

@@ -9,10 +9,13 @@
 #include <vector>
 
 #include "e2e/harness.h"
+#include "e2e/user_files.h"
 #include "reference/refnum.h"
 
 namespace {
 
+using e2e::kLn2File;
+using e2e::kMachinFile;
 using e2e::Scratch;
 
 // Fixed-point sums: [0] the integer part, [i] the i-th group of 9 digits after
@@ -53,24 +56,6 @@ std::string ArcSum(long digits, bool alternating, std::vector<std::pair<int64_t,
   }
   return s.substr(0, static_cast<size_t>(digits));
 }
-
-const std::string kFileHead =
-    "// Numora user constant file\n"
-    "       ***************************************\n"
-    "       *                                     *\n"
-    "       *    User constant file definition    *\n"
-    "       *                                     *\n"
-    "       ***************************************\n"
-    "\nVersion : 4.1\n";
-const std::string kLn2File = kFileHead +
-    "Constant name : ln2\nComments :\nNatural logarithm of 2\nsecond line : sum Z^n/n\n\n.\n"
-    "Number of series : 1\n\nSeries number 0\nBeta : 1\nSeries type : 3\nZ : 1/2\n\n"
-    "Constant approximate value : ln2 = 0.693147180560\n";
-const std::string kMachinFile = kFileHead +
-    "Constant name : machin\nComments :\n\n.\nNumber of series : 2\n\n"
-    "Series number 0\nBeta : 16\nSeries type : 1\nZ : 1/5\n\n"
-    "Series number 1\nBeta : -4\nSeries type : 1\nZ : 1/239\n\n"
-    "Constant approximate value : machin = 3.141592653590\n";
 
 // Entry 6: load the file, standard mode, the digits, the FFT size, no compression.
 std::string ComputeInput(const std::string& file, long digits, long fftK) {

@@ -1,7 +1,7 @@
 // The Pi check on a compressed Pi of 100000 digits written by the program,
-// with a first step computed here without the program's products: the
-// fraction's limbs times 2^24, p / 24 times. (The disk first step needs the
-// products of two disk numbers and is tested once they exist.)
+// with a first step computed here without the program's products (the
+// fraction's limbs times 2^24, p / 24 times), which the disk first step must
+// agree with.
 #include "verify/pi_check.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +12,8 @@
 #include <filesystem>
 #include <fstream>
 #include <regex>
+#include <string>
+#include <vector>
 
 #include "output/compressed.h"
 #include "output/vec_number.h"
@@ -136,6 +138,28 @@ TEST_F(PiCheck, DamagedDigitsBeforeTheIndexAreFound) {
               testing::ExitedWithCode(kExitFailure),
               "The file Pi-info is damaged.*\\(the FFT size is missing\\)");
   Store(0);
+}
+
+TEST_F(PiCheck, FirstStepOnDiskAgreesAndLeavesNoFile) {
+  {
+    CompressedNumber pi;
+    ASSERT_EQ(pi.Open("Pi", true), "");
+    for (double index : {36.0, 1000.0, 37000.0, 99900.0}) {
+      const CheckPlan plan = PlanCheck(index, pi.Info().Digits);
+      const double disk = FirstStepOnDisk(pi, plan.Digits, plan.Position);
+      EXPECT_TRUE(SameBinaryDigits(disk, FirstStepInMemory(pi, plan.Digits, plan.Position), 36))
+          << index;
+    }
+  }
+  std::ofstream("answers") << "50000\n";
+  ASSERT_NE(std::freopen("answers", "r", stdin), nullptr);
+  testing::internal::CaptureStdout();
+  CheckPiResult("Pi", FirstStepOnDisk);
+  EXPECT_TRUE(Identical(testing::internal::GetCapturedStdout(), "49968"));
+  std::vector<std::string> left;
+  for (const auto& e : fs::directory_iterator(".")) left.push_back(e.path().filename());
+  std::sort(left.begin(), left.end());
+  EXPECT_EQ(left, (std::vector<std::string>{"Pi-00", "Pi-info", "answers", "pi.txt"}));
 }
 
 TEST(SameBinaryDigits, ComparedOnTheCircle) {
