@@ -75,10 +75,8 @@ void EComputation::SizeSeries() {
   N = std::floor(y);
   LogTermSize = std::log(N);
   // A term adds about ln N to the sizes: the limits keep the small levels near
-  // 800 and the leaves near 20 base-10^4 digits. Above 800 digits the
-  // schoolbook products of the small levels cost more than transforms (from
-  // 400 to 1600 the run takes the same time, at 3200 a tenth more).
-  nBabyStepLimit = static_cast<int>(800 * std::log(1e4) / LogTermSize);
+  // 3200 and the leaves near 20 base-10^4 digits.
+  nBabyStepLimit = static_cast<int>(3200 * std::log(1e4) / LogTermSize);
   nLastBabyStepLimit = static_cast<int>(20 * std::log(1e4) / LogTermSize);
 }
 
