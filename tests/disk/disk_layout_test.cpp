@@ -99,8 +99,6 @@ TEST_F(DiskTest, ViewsAndOwners) {
   EXPECT_EQ(Get(top), V({8, 9}));
   EXPECT_EQ(Get(DiskIntView(above)), V({42, 43}));
 
-  EXPECT_FATAL(b.Init("NineteenCharacters!", 1); b.Init("TwentyCharacterNames", 1),
-               "does not fit the file layout");
   EXPECT_FATAL(b.Init("../D", 1), "does not fit the file layout");
   EXPECT_FATAL(b.Init("D", 5), "two live numbers are named D");
   {
