@@ -20,9 +20,7 @@ TEST_F(DiskTest, PartFiles) {
   Disk().PartLimbs = 1000;
   std::mt19937_64 g(7);
   V limbs = Random(g, 2500), window(30);
-  DiskInt x, xx;
-  x.Init("X", 2500);
-  xx.Init("XX", 10);
+  DiskInt &x = Number("X", 2500), &xx = Number("XX", 10);
   const double written = Disk().BytesWritten;
   Put(x, limbs);
   EXPECT_EQ(V({Bytes("X-00"), Bytes("X-01"), Bytes("X-02"), Bytes("X-03")}),
@@ -117,9 +115,7 @@ TEST_F(DiskTest, ViewsAndOwners) {
 
 TEST_F(DiskTest, MaintenancePasses) {
   const double M = kBigIntMaxLimb;
-  DiskInt d, x;
-  d.Init("U", 30000);
-  x.Init("CX", 20000);
+  DiskInt &d = Number("U", 30000), &x = Number("CX", 20000);
   // Input, capacity, after the carry release, after the trimming alone.
   for (auto [in, nAlloc, carried, trimmed] :
        {std::tuple(V{1e12, 0}, 3L, V{0, 1}, V{1e12}), {V{-1}, 3L, V{-1}, V{-1}},

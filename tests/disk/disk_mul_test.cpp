@@ -40,10 +40,7 @@ void ExpectTopOf(const V& x, const V& y, const DiskInt& r, long drop) {
 
 TEST_F(DiskTest, ProductsAndSquaresAcrossPieces) {
   std::mt19937_64 g(51);
-  DiskInt a, b, r;
-  a.Init("PA", 80000);
-  b.Init("PB", 80000);
-  r.Init("PR", 160000);
+  DiskInt &a = Number("PA", 80000), &b = Number("PB", 80000), &r = Number("PR", 160000);
   const long sizes[][2] = {{1, 1},          {7, 40000},        {kPiece, kPiece},
                            {kPiece + 1, 3}, {kPiece + 1, 50000}, {70001, 65536},
                            {43690, 43691},  {50000, 1}};
@@ -86,9 +83,7 @@ TEST_F(DiskTest, TruncatedProductsKeepTheTopLimbs) {
 // The square modulo B^n: exact, from the pieces that reach the low limbs.
 TEST_F(DiskTest, SquaresModuloAPowerOfTheBase) {
   std::mt19937_64 g(57);
-  DiskInt a, r;
-  a.Init("QA", 70000);
-  r.Init("QR", 140000);
+  DiskInt &a = Number("QA", 70000), &r = Number("QR", 140000);
   for (auto [na, n] : {std::pair(60000L, 60003L), {60000L, 30000L}, {3L, 4L}, {kPiece + 5, 2L},
                        {50000L, 100000L}}) {
     SCOPED_TRACE(std::to_string(na) + " limbs modulo B^" + std::to_string(n));
@@ -104,9 +99,7 @@ TEST_F(DiskTest, SquaresModuloAPowerOfTheBase) {
 
 TEST_F(DiskTest, ProductsOfANumberInMemory) {
   std::mt19937_64 g(53);
-  DiskInt b, r;
-  b.Init("MB", 80000);
-  r.Init("MR", 140000);
+  DiskInt &b = Number("MB", 80000), &r = Number("MR", 140000);
   for (auto [na, nb] :
        {std::pair(100L, 60000L), {kPiece, 50000L}, {40000L, 30000L}, {50000L, 9L}}) {
     SCOPED_TRACE(std::to_string(na) + " x " + std::to_string(nb));
@@ -124,17 +117,14 @@ TEST_F(DiskTest, ProductsOfANumberInMemory) {
   // Over the operand with a truncated result.
   const V x = Random(g, 2000), y = Random(g, 50000);
   fftt::Num a(2000);
-  DiskInt c;
-  c.Init("MC", 50000);
+  DiskInt &c = Number("MC", 50000);
   MulBigByDiskInt(a.Set(x), Put(c, y), c);
   ExpectTopOf(x, y, c, 2000 + 50000 - 50001);
 }
 
 TEST_F(DiskTest, ResultOverAnOperandStillToBeReadIsRefused) {
   std::mt19937_64 g(54);
-  DiskInt a, b;
-  a.Init("OA", 150000);
-  b.Init("OB", 100000);
+  DiskInt &a = Number("OA", 150000), &b = Number("OB", 100000);
   Put(a, Random(g, 50000));
   Put(b, Random(g, 50000));
   EXPECT_FATAL(MulDiskInt(a, b, a), "Problem in SpecialMulByDiskInt \\(the result OA overlaps");
@@ -150,11 +140,8 @@ TEST_F(DiskTest, NTTProductAboveTheThresholdAgreesWithTheFFT) {
   std::mt19937_64 g(55);
   InitNTT(1L << 17, 4e6);
   const long threshold = 7 * (1L << 16) / 3;
-  DiskInt a, b, r, s;
-  a.Init("NA", 80000);
-  b.Init("NB", 80000);
-  r.Init("NR", threshold + 10);
-  s.Init("NS", threshold + 10);
+  DiskInt &a = Number("NA", 80000), &b = Number("NB", 80000);
+  DiskInt &r = Number("NR", threshold + 10), &s = Number("NS", threshold + 10);
   for (long kept : {threshold, threshold + 1}) {
     const V x = Random(g, kept / 2), y = Random(g, kept - kept / 2);
     MulDiskInt(Put(a, x), Put(b, y), r);

@@ -73,10 +73,7 @@ TEST_F(DiskTest, ReciprocalsAgreeWithMemory) {
     ExpectClose(From(x, low), From(y.b.Limbs, y.b.Size, y.b.Offset, low));
   }
   // 1/B^k from below or from above: 999999999999... or 1 000...
-  DiskInt a, x, t;
-  a.Init("RA", 3);
-  x.Init("RX", 60);
-  t.Init("RT", 60);
+  DiskInt &a = Number("RA", 3), &x = Number("RX", 60), &t = Number("RT", 60);
   InverseDiskInt(Put(a, {0, 0, 1}, 4), x, t);
   const V r = Get(x);
   const long exp = x.Offset + x.Size;  // one above the top limb

@@ -38,12 +38,6 @@ class NTTProduct : public DiskTest {
     DiskTest::TearDown();
   }
 
-  DiskInt& Number(const char* name, const V& limbs, long nAlloc = 0) {
-    Numbers.emplace_back(std::make_unique<DiskInt>());
-    DiskInt& d = *Numbers.back();
-    d.Init(name, std::max<long>(nAlloc, static_cast<long>(limbs.size())));
-    return limbs.empty() ? d : Put(d, limbs);
-  }
   // The scratch files of the products present in the directory.
   static long ScratchFiles() {
     long n = 0;
@@ -51,8 +45,6 @@ class NTTProduct : public DiskTest {
       n += e.path().filename().string().rfind("Numora-scratch-", 0) == 0;
     return n;
   }
-
-  std::vector<std::unique_ptr<DiskInt>> Numbers;
 };
 
 V Random(std::mt19937_64& g, long n, bool nines = false) {

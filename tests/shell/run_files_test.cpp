@@ -86,8 +86,9 @@ TEST_F(RunFilesTest, LogCopiesTheResultFileThenMessageAndDebugState) {
   const size_t time = log.find("\n\n", log.find("=             ERROR")) + 2;
   log.erase(time, log.find('\n', time) + 1 - time);
   const std::string signs = "==================================\n";
-  EXPECT_EQ(log, "Program : Numora version 4.1\n\n" + signs + "=             ERROR              =\n" +
-                     signs + "\n" + "\n\nSomething broke\n\n" + signs + "=          DEBUG INFORMATION     =\n" +
+  EXPECT_EQ(log, "Program : Numora version 4.1\n\n" + signs +
+                     "=             ERROR              =\n" + signs + "\n" +
+                     "\n\nSomething broke\n\n" + signs + "=          DEBUG INFORMATION     =\n" +
                      signs + "\n--------------------------------\nGiant step is on, value=3\n"
                      "n0=10, n1=20\nDoComputeA = 1\n");
 }
