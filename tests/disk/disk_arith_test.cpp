@@ -26,7 +26,7 @@ TEST_F(DiskTest, SumsAndDifferences) {
     const V x = Random(g, kSizes[g() % 8], Shape(g() % 3));
     const V y = Random(g, kSizes[g() % 8], Shape(g() % 3));
     const long ox = static_cast<long>(g() % 7) - 3, oy = static_cast<long>(g() % 7) - 3;
-    fftt::Num mx(30000), my(30000), mr(30004);
+    mpt::Num mx(30000), my(30000), mr(30004);
     for (bool subtract : {false, true}) {
       DiskInt& dst = it % 3 == 0 ? r : it % 3 == 1 ? a : b;  // over an operand too
       (subtract ? SubstractDiskInt : AddDiskInt)(Put(a, x, ox), Put(b, y, oy), dst);
@@ -64,7 +64,7 @@ TEST_F(DiskTest, ShortProductsAndQuotients) {
     if (it >= 16) lend.emplace(Disk().BufferSize);
     const V x = Random(g, kSizes[it % 8], Shape(g() % 3));
     DiskInt& dst = it % 2 ? a : r;
-    fftt::Num mx(30000), mr(30010);
+    mpt::Num mx(30000), mr(30010);
     mx.Set(x, -1);
     // 3000 and -3000 take the direct product, 3001 and beyond the split one.
     for (double m : {0.0, 1.0, 3000.0, 3001.0, 123456789012345.0, 1e15, -1.0, -3000.0}) {

@@ -144,7 +144,7 @@ TEST_F(DiskTest, MaintenancePasses) {
   sparse[3] = 9;
   UpdateDiskIntSize(Put(d, sparse));
   EXPECT_EQ(d.Size, 4);
-  fftt::Num b(20000);
+  mpt::Num b(20000);
   V limbs = Random(g, 17000), tail(17000, 0.0);
   CopyToDiskInt(b.Set(limbs, -3), d);
   {

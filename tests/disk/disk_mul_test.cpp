@@ -21,7 +21,7 @@ constexpr long kPiece = (1L << 16) / 3;
 
 // The exact product in memory, from its limb `drop` on.
 std::string Exact(const V& x, const V& y, long drop = 0) {
-  fftt::Num a(x.size()), b(y.size()), r(x.size() + y.size() + 2);
+  mpt::Num a(x.size()), b(y.size()), r(x.size() + y.size() + 2);
   MulBigInt(a.Set(x), b.Set(y), r.b);
   return fftt::Text(r.b.Limbs + drop, r.b.Size - drop, 12);
 }
@@ -88,7 +88,7 @@ TEST_F(DiskTest, SquaresModuloAPowerOfTheBase) {
                        {50000L, 100000L}}) {
     SCOPED_TRACE(std::to_string(na) + " limbs modulo B^" + std::to_string(n));
     const V x = Random(g, na);
-    fftt::Num m(na), e(2 * na + 2);
+    mpt::Num m(na), e(2 * na + 2);
     MulBigInt(m.Set(x), m.b, e.b);
     SquareDiskIntModulo(Put(a, x, -1), r, n);
     EXPECT_EQ(Text(r), fftt::Text(e.b.Limbs, std::min(n, e.b.Size), 12));
@@ -103,7 +103,7 @@ TEST_F(DiskTest, ProductsOfANumberInMemory) {
   for (auto [na, nb] :
        {std::pair(100L, 60000L), {kPiece, 50000L}, {40000L, 30000L}, {50000L, 9L}}) {
     SCOPED_TRACE(std::to_string(na) + " x " + std::to_string(nb));
-    fftt::Num a(na);
+    mpt::Num a(na);
     const V x = Random(g, na), y = Random(g, nb);
     MulBigByDiskInt(a.Set(x, 1), Put(b, y, -2), r);
     EXPECT_EQ(Text(r), Exact(x, y));
@@ -116,7 +116,7 @@ TEST_F(DiskTest, ProductsOfANumberInMemory) {
   }
   // Over the operand with a truncated result.
   const V x = Random(g, 2000), y = Random(g, 50000);
-  fftt::Num a(2000);
+  mpt::Num a(2000);
   DiskInt &c = Number("MC", 50000);
   MulBigByDiskInt(a.Set(x), Put(c, y), c);
   ExpectTopOf(x, y, c, 2000 + 50000 - 50001);

@@ -46,7 +46,7 @@ TEST_F(DiskTest, InverseSquareRootsAgreeWithMemory) {
     testing::internal::GetCapturedStdout();
     EXPECT_EQ(x.Offset, -x.Size);
     EXPECT_TRUE(Normal(x));
-    fftt::Num y(limbs), s(limbs + 2);
+    mpt::Num y(limbs), s(limbs + 2);
     InvSqrtBigInt(n, y.b, s.b);
     const long low = -(limbs - 5);
     ExpectClose(From(x, low), From(y.b.Limbs, y.b.Size, y.b.Offset, low));
@@ -67,7 +67,7 @@ TEST_F(DiskTest, ReciprocalsAgreeWithMemory) {
     testing::internal::CaptureStdout();
     InverseDiskInt(a, x, t);
     testing::internal::GetCapturedStdout();
-    fftt::Num m(na), y(limbs), s(limbs + 2);
+    mpt::Num m(na), y(limbs), s(limbs + 2);
     InverseBigInt(m.Set(v, offset), y.b, s.b);
     const long low = x.Offset + x.Size - (limbs - 5);
     ExpectClose(From(x, low), From(y.b.Limbs, y.b.Size, y.b.Offset, low));
@@ -99,12 +99,12 @@ TEST_F(DiskTest, QuotientTimesDivisorGivesTheDividend) {
     const V y = Random(g, nd, negative ? fftt::Shape::kNegative : fftt::Shape::kRandom);
     Put(q, x, -7);
     Put(d, y, 3);
-    fftt::Num w(DiskPieceLimbs()), inv(DiskPieceLimbs());
+    mpt::Num w(DiskPieceLimbs()), inv(DiskPieceLimbs());
     testing::internal::CaptureStdout();
     DivDiskInt(q, d, t, w.b, inv.b);
     testing::internal::GetCapturedStdout();
     // q d against the dividend, to within the last limbs of q's precision.
-    fftt::Num mq(nq + 5), md(nd), p(nq + nd + 10);
+    mpt::Num mq(nq + 5), md(nd), p(nq + nd + 10);
     const V got = Get(q);
     mq.Set(got, q.Offset);
     MulBigInt(mq.b, md.Set(y, 3), p.b);
@@ -118,7 +118,7 @@ TEST_F(DiskTest, DivisionWhoseDivisorDoesNotNormalise) {
   std::mt19937_64 g(63);
   DiskInt q, d, t;
   t.Init("T", 40);
-  fftt::Num w(DiskPieceLimbs()), inv(DiskPieceLimbs());
+  mpt::Num w(DiskPieceLimbs()), inv(DiskPieceLimbs());
   q.Init("Q", 29);
   d.Init("D", 29);
   Put(q, Random(g, 30), 0);

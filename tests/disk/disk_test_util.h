@@ -15,6 +15,7 @@
 #include "disk/disk_memory.h"
 #include "disk/disk_state.h"
 #include "fft/fft_test_util.h"
+#include "mpint/guarded_num.h"
 #include "shell/error_report.h"
 
 namespace diskt {
@@ -84,14 +85,9 @@ inline bool Normal(const DiskInt& d) {
 }
 
 inline V Random(std::mt19937_64& g, long n, fftt::Shape shape = fftt::Shape::kRandom) {
-  fftt::Num b(n);
+  mpt::Num b(n);
   fftt::Fill(b.b, n, g, shape);
   return b.Limbs();
 }
-
-// The fatal error's console text is sent to standard error, where death tests read it.
-#define EXPECT_FATAL(statement, pattern)                                                \
-  EXPECT_EXIT((dup2(2, 1), [&] { statement; }()), testing::ExitedWithCode(kExitFailure), \
-              pattern)
 
 }  // namespace diskt

@@ -35,17 +35,6 @@ inline BigInt& SetLimbs(BigInt& b, const std::vector<double>& limbs, long offset
   return b;
 }
 
-struct Num {
-  BigInt b;
-  explicit Num(long cap) { b.Alloc(cap); }
-  Num(const Num&) = delete;
-  Num& operator=(const Num&) = delete;
-  BigInt& Set(const std::vector<double>& limbs, long offset = 0) {
-    return SetLimbs(b, limbs, offset);
-  }
-  std::vector<double> Limbs() const { return fftt::Limbs(b); }
-};
-
 enum class Shape { kRandom, kNines, kNegative, kSparse };
 
 inline void Fill(BigInt& x, long n, std::mt19937_64& g, Shape shape = Shape::kRandom) {
