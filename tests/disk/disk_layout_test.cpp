@@ -20,9 +20,7 @@ TEST_F(DiskTest, PartFiles) {
   Disk().PartLimbs = 1000;
   std::mt19937_64 g(7);
   V limbs = Random(g, 2500), window(30);
-  DiskInt x, xx;
-  x.Init("X", 2500);
-  xx.Init("XX", 10);
+  DiskInt &x = Number("X", 2500), &xx = Number("XX", 10);
   const double written = Disk().BytesWritten;
   Put(x, limbs);
   EXPECT_EQ(V({Bytes("X-00"), Bytes("X-01"), Bytes("X-02"), Bytes("X-03")}),
@@ -99,8 +97,6 @@ TEST_F(DiskTest, ViewsAndOwners) {
   EXPECT_EQ(Get(top), V({8, 9}));
   EXPECT_EQ(Get(DiskIntView(above)), V({42, 43}));
 
-  EXPECT_FATAL(b.Init("NineteenCharacters!", 1); b.Init("TwentyCharacterNames", 1),
-               "does not fit the file layout");
   EXPECT_FATAL(b.Init("../D", 1), "does not fit the file layout");
   EXPECT_FATAL(b.Init("D", 5), "two live numbers are named D");
   {
@@ -119,9 +115,7 @@ TEST_F(DiskTest, ViewsAndOwners) {
 
 TEST_F(DiskTest, MaintenancePasses) {
   const double M = kBigIntMaxLimb;
-  DiskInt d, x;
-  d.Init("U", 30000);
-  x.Init("CX", 20000);
+  DiskInt &d = Number("U", 30000), &x = Number("CX", 20000);
   // Input, capacity, after the carry release, after the trimming alone.
   for (auto [in, nAlloc, carried, trimmed] :
        {std::tuple(V{1e12, 0}, 3L, V{0, 1}, V{1e12}), {V{-1}, 3L, V{-1}, V{-1}},
@@ -150,7 +144,7 @@ TEST_F(DiskTest, MaintenancePasses) {
   sparse[3] = 9;
   UpdateDiskIntSize(Put(d, sparse));
   EXPECT_EQ(d.Size, 4);
-  fftt::Num b(20000);
+  mpt::Num b(20000);
   V limbs = Random(g, 17000), tail(17000, 0.0);
   CopyToDiskInt(b.Set(limbs, -3), d);
   {

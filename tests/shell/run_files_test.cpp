@@ -1,4 +1,4 @@
-// The files of a run: the two error paths and what they tell, the result file
+// The files of a run: the error paths and the log they leave, the result file
 // built aside; and the FFT row that the command line picks.
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -9,7 +9,9 @@
 #include <string>
 
 #include "shell/computation.h"
+#include "shell/debug_state.h"
 #include "shell/error_report.h"
+#include "shell/memory.h"
 #include "shell/files.h"
 #include "shell/result_file.h"
 
@@ -58,6 +60,37 @@ TEST_F(RunFilesTest, EachErrorPathTellsWhatItShould) {
   EXPECT_EXIT((ErrorsToStandardError(true), error("Bad carry")), testing::ExitedWithCode(kExitFailure),
               "^\nBad carry\nAn internal error was encountered.\nThe log file Numora.log could "
               "not be written \\(disk full or no permission\\?\\).\n$");
+  fs::remove("Numora.log");
+  // A request far beyond any memory ends the run with its message, not a crash.
+  auto hugeAllocation = [] {
+    double *raw, *aligned;
+    AllocDoubles(long{1} << 60, &raw, &aligned);
+  };
+  EXPECT_EXIT(hugeAllocation(), testing::ExitedWithCode(kExitFailure), "");
+  EXPECT_NE(Read("Numora.log").find("Not enough memory"), std::string::npos);
+}
+
+// The log: the result file so far, the message, then the debug state.
+TEST_F(RunFilesTest, LogCopiesTheResultFileThenMessageAndDebugState) {
+  SetReportedFile("test.txt");
+  std::ofstream("test.txt") << "Program : Numora version 4.1\n";
+  DebugState() = DebugStateData{};
+  DebugState().GiantStep = 3;
+  DebugState().GiantN0 = 10;
+  DebugState().GiantN1 = 20;
+  DebugState().GiantDoComputeA = 1;
+  ErrorReport("Something broke", 0);
+  DebugState() = DebugStateData{};
+  // Everything but the time line under the banner, which changes from run to run.
+  std::string log = Read("Numora.log");
+  const size_t time = log.find("\n\n", log.find("=             ERROR")) + 2;
+  log.erase(time, log.find('\n', time) + 1 - time);
+  const std::string signs = "==================================\n";
+  EXPECT_EQ(log, "Program : Numora version 4.1\n\n" + signs +
+                     "=             ERROR              =\n" + signs + "\n" +
+                     "\n\nSomething broke\n\n" + signs + "=          DEBUG INFORMATION     =\n" +
+                     signs + "\n--------------------------------\nGiant step is on, value=3\n"
+                     "n0=10, n1=20\nDoComputeA = 1\n");
 }
 
 TEST_F(RunFilesTest, ResultFileReplacesThePreviousOneOnlyWhenComplete) {
@@ -123,6 +156,7 @@ TEST(Dialogue, RowsOfTheTable) {
   EXPECT_EQ(c.FFTSize, 64 * 1024);
   c.Mode = kModeBasicDisk;  // the disk table starts one row lower
   EXPECT_EQ(c.FirstRowUnits(), 64);
+  EXPECT_EQ(LargestFFTUnits(1e300, 0), 32768);  // no endless doubling
 }
 
 }  // namespace
