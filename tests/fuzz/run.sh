@@ -1,7 +1,8 @@
 #!/bin/bash
 # Builds the libFuzzer targets (the user-constant parsers: expressions,
-# fractions, ".numora" files) with AddressSanitizer and UndefinedBehaviorSanitizer,
-# outside the CMake build, and runs each for a bounded time.
+# fractions, ".numora" files; the FFT products against the reference
+# multiplication) with AddressSanitizer and UndefinedBehaviorSanitizer, outside
+# the CMake build, and runs each for a bounded time.
 #
 #   tests/fuzz/run.sh [seconds per target]      (default 60)
 #
@@ -17,7 +18,7 @@ CXX=${CXX:-clang++-14}
 flags=(-std=c++20 -O1 -g -fno-omit-frame-pointer -ffp-contract=off
        -fsanitize=address,undefined -fno-sanitize-recover=undefined -I"$root/src"
        -I"$root/tests")
-targets=(expression constant_file)
+targets=(expression constant_file product)
 
 mkdir -p "$out/obj"
 
