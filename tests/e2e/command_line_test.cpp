@@ -70,9 +70,6 @@ TEST(CommandLine, EachFormComputesLikeTheMenu) {
   r = s.RunWith({"const", "missing", "10000"}, "");
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("Neither missing nor missing.numora can be opened"), std::string::npos);
-  r = s.RunWith({"e", "10000", "--mode=2"}, "");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.err.find("The disk memory modes are not available"), std::string::npos);
 }
 
 TEST(CommandLine, ProgressLineOnlyOnATerminal) {

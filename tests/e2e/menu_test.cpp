@@ -168,22 +168,6 @@ TEST(Dialogue, WrongModesAndFFTSizesAreAskedAgain) {
   EXPECT_NE(endless.out.find("Too many invalid answers"), std::string::npos);
 }
 
-TEST(Dialogue, DiskModesAreRefusedBeforeAnythingIsWritten) {
-  Scratch s;
-  auto r = s.Run("0\n2\n100000\n4\n0\n");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.out.find("The disk memory modes are not available in this version of Numora (Pi).\n"),
-            std::string::npos);
-  EXPECT_FALSE(s.Exists("pi.txt"));
-  // sqrt(2) has its basic disk mode; the advanced one waits.
-  r = s.Run("4\n2\n100000\n4\n0\n");
-  EXPECT_EQ(r.status, 1);
-  EXPECT_NE(
-      r.out.find("The disk memory modes are not available in this version of Numora (Sqrt2).\n"),
-      std::string::npos);
-  EXPECT_FALSE(s.Exists("sqrt2.txt"));
-}
-
 TEST(Decompress, MenuChoicesAndMissingOrDamagedInfoFiles) {
   Scratch s;
   auto wrong = s.Run("7\n9\n");
