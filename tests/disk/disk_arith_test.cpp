@@ -122,12 +122,6 @@ TEST_F(DiskTest, ShiftAndAdd) {
   EXPECT_FATAL(ShiftAndAdd(a, 1, b, 1), "ERROR in ShiftAndAdd, the disk buffer is lent");
 }
 
-}  // namespace
-
-namespace {
-
-using namespace diskt;
-
 // Trimming scans down in runs that grow to the block length: far more runs
 // than the growth takes to pass it (it once wrapped around and never ended).
 TEST_F(DiskTest, TrimmingScansFarDown) {

@@ -59,11 +59,10 @@ TEST_F(DiskTest, PartFiles) {
   x.Free();
   EXPECT_FATAL(WriteLimbs(v, x, 1, 100 * kPartLimbs), "limb position .* beyond the last file");
 
-  // The packed layout: the example group, then 5000 groups over parts of 3000
-  // cells read back in windows of every alignment.
+  // The packed layout (its example group is checked with the compressed
+  // results): 5000 groups over parts of 3000 cells, read back in windows of
+  // every alignment.
   uint32_t w[4];
-  PackLimbs(123456789012, 345678901234, 567890123456, w);
-  EXPECT_EQ(V(w, w + 4), V({456789012, 901234123, 456345678, 567890123}));
   Disk().PartLimbs = 3000;
   limbs = Random(g, 15000);
   V cells(10000);

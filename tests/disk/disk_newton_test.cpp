@@ -29,8 +29,7 @@ ref::Digits From(const DiskInt& d, long low) {
 
 // x and y agree to within one unit of the limb at exponent `low`.
 void ExpectClose(const ref::Digits& x, const ref::Digits& y) {
-  const bool xBig = ref::Compare(x, y) >= 0;
-  const ref::Digits diff = xBig ? ref::Sub(x, y, 12) : ref::Sub(y, x, 12);
+  const ref::Digits diff = fftt::AbsDiff(x, y);
   EXPECT_LE(ref::Compare(diff, {1}), 0) << diff.size() << " limbs apart";
 }
 

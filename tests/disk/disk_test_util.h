@@ -17,6 +17,7 @@
 #include "fft/fft_test_util.h"
 #include "mpint/guarded_num.h"
 #include "shell/error_report.h"
+#include "shell/scratch_dir.h"
 
 namespace diskt {
 
@@ -31,21 +32,19 @@ D& Put(D&& d, const V& limbs, long offset = 0) {
   return d;
 }
 
-// Each test runs in a directory of its own, removed afterwards. 2^16 points:
-// pieces of 21845 limbs, and a disk buffer large enough to lend to every pass.
-class DiskTest : public testing::Test {
+// 2^16 points: pieces of 21845 limbs, and a disk buffer large enough to lend
+// to every pass.
+class DiskTest : public scratch::ScratchDirTest {
  protected:
   void SetUp() override {
     InitDiskBuffers(1L << 16);
-    fs::create_directories(Dir);
-    fs::current_path(Dir);
+    ScratchDirTest::SetUp();
   }
   void TearDown() override {
     Numbers.clear();  // their files go with the directory
     Disk().PartLimbs = kPartLimbs;
     Disk().WriteBudget = -1;
-    fs::current_path(Home);
-    fs::remove_all(Dir);
+    ScratchDirTest::TearDown();
   }
   // A number of the test, named, of capacity nAlloc, holding limbs if any.
   DiskInt& Number(const char* name, long nAlloc) {
@@ -58,8 +57,6 @@ class DiskTest : public testing::Test {
     return limbs.empty() ? d : Put(d, limbs);
   }
 
-  fs::path Home = fs::current_path();
-  fs::path Dir = fs::temp_directory_path() / ("numora-disk-" + std::to_string(getpid()));
   std::vector<std::unique_ptr<DiskInt>> Numbers;
 };
 

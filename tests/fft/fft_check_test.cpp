@@ -56,11 +56,8 @@ TEST(FFTCheck, InjectedFaultsAreFoundAndRepaired) {
     Num r(2 * n), sq(2 * n), x(410), c2(2 * n), e2(2 * n), b2(2 * n), t1(250), t2(500);
     fftt::Fill(x.b, 10, g);
     const ref::Digits X = fftt::ToRef(x.b);
-    b.b.CopyTo(r.b);
-    a.b.CopyTo(sq.b);
-    c.b.CopyTo(c2.b);
-    e.b.CopyTo(e2.b);
-    b.b.CopyTo(b2.b);
+    for (auto [from, to] : {std::pair(&b, &r), {&a, &sq}, {&c, &c2}, {&e, &e2}, {&b, &b2}})
+      from->b.CopyTo(to->b);
     {
       Faults on(index);
       FFTMul(a.b, r.b, r.b);  // results over an operand

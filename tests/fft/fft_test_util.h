@@ -92,6 +92,18 @@ inline ref::Digits ToRef(const BigInt& b) {
   return d;
 }
 
+// |u - v|.
+inline ref::Digits AbsDiff(const ref::Digits& u, const ref::Digits& v) {
+  return ref::Compare(u, v) >= 0 ? ref::Sub(u, v, 12) : ref::Sub(v, u, 12);
+}
+
+// a B^limbs.
+inline ref::Digits Shifted(const ref::Digits& a, long limbs) {
+  ref::Digits r(limbs, 0);
+  r.insert(r.end(), a.begin(), a.end());
+  return r;
+}
+
 // pos - neg as signed decimal text.
 inline std::string Signed(const ref::Digits& pos, const ref::Digits& neg, int k) {
   if (ref::Compare(pos, neg) >= 0) return ref::ToDecimal(ref::Sub(pos, neg, k), k);

@@ -2,11 +2,11 @@
 
 #include <unistd.h>
 
-#include <fstream>
-#include <sstream>
+#include <cstdio>
 
 #include "shell/console.h"
 #include "shell/error_report.h"
+#include "shell/scratch_dir.h"
 #include "vec_number.h"
 
 namespace {
@@ -15,20 +15,11 @@ namespace {
 const std::string kOut = ::testing::TempDir() + "numora_output_" + std::to_string(getpid());
 const std::string kIn = kOut + "_answers";
 
-std::string ReadFile(const std::string& path) {
-  std::stringstream s;
-  s << std::ifstream(path).rdbuf();
-  return s.str();
-}
+using scratch::ReadFile;
 
-// Runs the decompression-style dialogue on x (digits D) with the answers on
-// standard input; returns the console text.
+// The decompression-style dialogue on x; returns the console text.
 std::string Dialogue(const MPInt& x, double digits, const std::string& answers) {
-  std::ofstream(kIn) << answers;
-  EXPECT_NE(std::freopen(kIn.c_str(), "r", stdin), nullptr);
-  ::testing::internal::CaptureStdout();
-  OutputNumber(x, "X", digits, nullptr, -1, 0);
-  return ::testing::internal::GetCapturedStdout();
+  return scratch::Answering(kIn, answers, [&] { OutputNumber(x, "X", digits, nullptr, -1, 0); });
 }
 
 const std::string kFrac = PatternDigits(1000);

@@ -18,6 +18,7 @@
 #include "output/compressed.h"
 #include "output/vec_number.h"
 #include "shell/error_report.h"
+#include "shell/scratch_dir.h"
 
 namespace {
 
@@ -58,13 +59,10 @@ class PiCheck : public testing::Test {
   }
 
   // The console text of the check with this answer, times left out.
-  static std::string Check(const std::string& index) {
-    std::ofstream("answers") << index << "\n";
-    EXPECT_NE(std::freopen("answers", "r", stdin), nullptr);
-    testing::internal::CaptureStdout();
-    CheckPiResult("Pi", FirstStepInMemory);
-    return std::regex_replace(testing::internal::GetCapturedStdout(), std::regex("time=[0-9.]+"),
-                              "time=T");
+  static std::string Check(const std::string& index, FirstStep step = FirstStepInMemory) {
+    return std::regex_replace(
+        scratch::Answering("answers", index + "\n", [&] { CheckPiResult("Pi", step); }),
+        std::regex("time=[0-9.]+"), "time=T");
   }
 
   // The stored Pi again, with decimal k (1 = the first after the point) changed
@@ -139,11 +137,7 @@ TEST_F(PiCheck, FirstStepOnDiskAgreesAndLeavesNoFile) {
           << index;
     }
   }
-  std::ofstream("answers") << "50000\n";
-  ASSERT_NE(std::freopen("answers", "r", stdin), nullptr);
-  testing::internal::CaptureStdout();
-  CheckPiResult("Pi", FirstStepOnDisk);
-  EXPECT_TRUE(Identical(testing::internal::GetCapturedStdout(), "49968"));
+  EXPECT_TRUE(Identical(Check("50000", FirstStepOnDisk), "49968"));
   std::vector<std::string> left;
   for (const auto& e : fs::directory_iterator(".")) left.push_back(e.path().filename());
   std::sort(left.begin(), left.end());
