@@ -42,6 +42,30 @@ TEST(SpecialPrimes, EveryPrimeOfATableHasItsIdentities) {
   }
 }
 
+// The sizes of a few tables, and the first prime for transforms of 2^20 points.
+TEST(SpecialPrimes, InitNTTSizesAndTheFirstPrime) {
+  const struct {
+    long nnttMax;
+    double digits;
+    long sqrtSize, exponent, primes;
+  } cases[] = {{4, 10, 2, 2, 10},
+               {1L << 19, 1000, 1024, 19, 10},
+               {1L << 20, 1000, 1024, 20, 10},
+               {262144, 1000100, 512, 18, 11}};
+  for (const auto& c : cases) {
+    InitNTT(c.nnttMax, c.digits);
+    EXPECT_EQ(NTT().NNTTSqrt, c.sqrtSize) << c.nnttMax;
+    EXPECT_EQ(NTT().PrimeExponent, c.exponent) << c.nnttMax;
+    EXPECT_EQ(NTT().Primes.NbPrimes, c.primes) << c.nnttMax;
+  }
+  InitNTT(1L << 20, 1000);
+  const PrimeTable& t = NTT().Primes;
+  const u64 p = 2683034461536257ULL;  // the first accepted c below 51953664
+  EXPECT_EQ(t.C[0], 51798016);
+  EXPECT_EQ(t.P[0], p);
+  EXPECT_EQ(t.Root[0], nttt::Pow(5, (p - 1) >> 20, p));
+}
+
 TEST(Residues, OperationsMatch128BitArithmetic) {
   InitNTT(1L << 16, 1e7);
   std::mt19937_64 g(14);
@@ -88,6 +112,7 @@ TEST(SpecialPrimes, RefusalsEndTheRunWithTheirMessage) {
   ExpectFatal([] { InitNTT(1L << 28, 7.8e11); },
               "ERROR, not a sufficient number of special primes !");
   ExpectFatal([] { InvMod(6, 9); }, "Error in InvMod, non inversible residu");
+  ExpectFatal([] { InvMod(0, 2683034461536257.0); }, "Error in InvMod, non inversible residu");
   ExpectFatal([] { std::fesetround(FE_UPWARD), InitNTT(64, 10); }, "rounding is not to nearest");
 }
 
