@@ -56,19 +56,44 @@ class Scratch {
   static void Kill(Waiting& run);
 
  private:
+  // Forks numora here with the given descriptors as 0, 1 and 2 (-1: /dev/null).
+  int Spawn(const std::vector<std::string>& args, int in, int out, int err,
+            long fileSizeLimit = 0, long memoryLimit = 0, const std::string& fault = "") const;
   RunResult Exec(const std::vector<std::string>& args, const std::string& input,
                  long fileSizeLimit, int timeoutSeconds, long memoryLimit,
                  const std::string& fault) const;
   std::string dir_;
 };
 
+// The menu answers of a computation: entry, mode, digits, FFT size in k, compressed.
+std::string Answers(int entry, int mode, long digits, long fftK, int compressed = 0);
 // The digits that follow "<name> = <int>.\n" in a result file, without layout.
 std::string ResultDigits(const std::string& resultFile, const std::string& name);
 // The names of the files in the scratch directory, sorted.
 std::vector<std::string> Files(const Scratch& s);
+// The records of "ParamNumora", one per line.
+std::vector<std::string> Records(const Scratch& s);
 // The first 300 decimals of Pi, and of e after "2.".
 extern const std::string kPiDigits, kEDigits;
 // Number of occurrences of needle in text.
 int Count(const std::string& text, const std::string& needle);
+bool Has(const std::string& text, const std::string& needle);
+
+// Pi and e by each series: menu entry, that of the other series, result file,
+// name in it, known digits.
+struct Constant {
+  int entry, other;
+  const char* file;
+  const char* name;
+  const std::string& known;
+};
+extern const Constant kPi, kPiRamanujan, kE, kEAlternating;
+// Every digit of c by its other series in the standard mode, computed once.
+const std::string& OtherSeries(const Constant& c, long digits);
+// A finished run of c: the check passed, the known digits and the other
+// series' digits, and only the result file left.
+void ExpectFinished(const Scratch& s, const Constant& c, const RunResult& r, long digits);
+// The digits after "1." are those of floor(sqrt(2) 10^D) (reference module).
+void ExpectSqrt2Digits(const std::string& digits, long D);
 
 }  // namespace e2e
