@@ -22,7 +22,7 @@
 
 namespace {
 
-using e2e::Scratch;
+using namespace e2e;
 
 // The number after `label` in text, -1 when it is not there.
 double NumberAfter(const std::string& text, const std::string& label) {
@@ -56,8 +56,8 @@ TEST(MemoryEstimate, WithinAQuarterOfThePeakOfEveryKindOfRun) {
   GTEST_SKIP() << "the sanitizers' shadow memory is not the program's";
 #endif
   Scratch s;
-  s.Write("ln2.numora", e2e::kLn2File);
-  s.Write("machin.numora", e2e::kMachinFile);
+  s.Write("ln2.numora", kLn2File);
+  s.Write("machin.numora", kMachinFile);
   // Large and small rows (the FFT tables or the numbers weigh most), the
   // basic disk mode, both series of Pi and of e, and user constants of one
   // and of two series (the sum kept between them).
@@ -99,12 +99,12 @@ TEST(MemoryEstimate, WarningBeforeARowThatDoesNotFit) {
     EXPECT_NE(r.out.find("K of memory and this machine has 1024 K;", warning), std::string::npos);
     // Before the computation, which goes on and writes its result.
     EXPECT_LT(warning, r.out.find("Computing Sqrt(2)"));
-    EXPECT_NE(r.out.find("The computation is OK"), std::string::npos);
-    EXPECT_NE(s.Read("sqrt2.txt").find("Sqrt2 = 1."), std::string::npos);
+    EXPECT_TRUE(Has(r.out, "The computation is OK"));
+    EXPECT_TRUE(Has(s.Read("sqrt2.txt"), "Sqrt2 = 1."));
   }
   // A row that fits adds nothing to the dialogue.
   FakeMachineMemory machine(64.0 * (1 << 30));
-  EXPECT_EQ(s.Run(answers).out.find("Warning"), std::string::npos);
+  EXPECT_FALSE(Has(s.Run(answers).out, "Warning"));
 }
 
 TEST(MemoryEstimate, CommandLineDefaultsToTheFastestRowThatFits) {
@@ -119,11 +119,11 @@ TEST(MemoryEstimate, CommandLineDefaultsToTheFastestRowThatFits) {
   std::string out;
   // 10^6 digits: rows of 128 k down to 4 k; 8 MB holds the 32 k row, not the 64 k one.
   EXPECT_EQ(rowOf(8.0 * (1 << 20), &out), 32);
-  EXPECT_EQ(out.find("Warning"), std::string::npos);
+  EXPECT_FALSE(Has(out, "Warning"));
   EXPECT_EQ(rowOf(64.0 * (1 << 30), &out), 128);
   // Nothing fits: the smallest row, with the warning.
   EXPECT_EQ(rowOf(1 << 20, &out), 4);
-  EXPECT_NE(out.find(kWarning), std::string::npos) << out;
+  EXPECT_TRUE(Has(out, kWarning)) << out;
 }
 
 }  // namespace
