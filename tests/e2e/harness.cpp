@@ -142,14 +142,6 @@ RunResult Scratch::Exec(const std::vector<std::string>& args, const std::string&
   return result;
 }
 
-int Scratch::Start(const std::vector<std::string>& args) const { return Spawn(args, -1, -1, -1); }
-
-RunResult Scratch::Finish(int pid, int timeoutSeconds) {
-  RunResult result;
-  Wait(pid, timeoutSeconds, result);
-  return result;
-}
-
 RunResult Scratch::RunInTerminal(const std::vector<std::string>& args, int timeoutSeconds) const {
   const int master = posix_openpt(O_RDWR | O_NOCTTY);
   if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0)
@@ -164,23 +156,25 @@ RunResult Scratch::RunInTerminal(const std::vector<std::string>& args, int timeo
   return result;
 }
 
-Scratch::Waiting Scratch::StartWaiting(const std::string& input) const {
+Scratch::Started Scratch::Start(const std::vector<std::string>& args,
+                                const std::string& input) const {
   int fds[2];
   if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
   fcntl(fds[1], F_SETFD, FD_CLOEXEC);  // the child must not hold its own input open
-  const int pid = Spawn({}, fds[0], -1, -1);
+  const int pid = Spawn(args, fds[0], -1, -1);
   close(fds[0]);
   if (write(fds[1], input.data(), input.size()) != static_cast<ssize_t>(input.size()))
     throw std::runtime_error("write failed");
-  return Waiting{pid, fds[1]};
+  return Started{pid, fds[1]};
 }
 
-void Scratch::Kill(Waiting& run) {
-  kill(run.pid, SIGKILL);
-  int status;
-  waitpid(run.pid, &status, 0);
+RunResult Scratch::Finish(Started& run, int signal, int timeoutSeconds) {
+  if (signal != 0) kill(run.pid, signal);
   close(run.input);
+  RunResult result;
+  Wait(run.pid, timeoutSeconds, result);
   run.pid = -1;
+  return result;
 }
 
 std::string Answers(int entry, int mode, long digits, long fftK, int compressed) {
@@ -189,22 +183,13 @@ std::string Answers(int entry, int mode, long digits, long fftK, int compressed)
 }
 
 std::string ResultDigits(const std::string& resultFile, const std::string& name) {
-  const std::string marker = name + " = ";
-  size_t p = resultFile.find(marker);
-  if (p == std::string::npos) return "";
-  p = resultFile.find(".\n", p);
-  if (p == std::string::npos) return "";
+  size_t p = resultFile.find(name + " = ");
+  if (p == std::string::npos || (p = resultFile.find(".\n", p)) == std::string::npos) return "";
   std::string digits;
-  // Digits of each line stop at the counter " : n".
-  for (size_t i = p + 2; i < resultFile.size();) {
-    size_t eol = resultFile.find('\n', i);
-    if (eol == std::string::npos) eol = resultFile.size();
-    std::string line = resultFile.substr(i, eol - i);
-    size_t colon = line.find(':');
-    if (colon != std::string::npos) line.resize(colon);
-    for (char c : line)
-      if (c >= '0' && c <= '9') digits.push_back(c);
-    i = eol + 1;
+  bool counter = false;  // the digits of each line stop at its counter " : n"
+  for (const char c : resultFile.substr(p + 2)) {
+    if (c == ':' || c == '\n') counter = c == ':';
+    if (!counter && c >= '0' && c <= '9') digits.push_back(c);
   }
   return digits;
 }

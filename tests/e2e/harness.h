@@ -39,21 +39,18 @@ class Scratch {
                     long fileSizeLimit = 0, int timeoutSeconds = 120, long memoryLimit = 0) const;
   // Runs numora with the fault "ACTION:POINT[:N]" injected (NUMORA_TEST_FAULT).
   RunResult RunFault(const std::string& fault, const std::string& input) const;
-  // Starts numora with arguments in the background, input from /dev/null;
-  // Finish waits for it.
-  int Start(const std::vector<std::string>& args) const;
-  static RunResult Finish(int pid, int timeoutSeconds = 120);
-  // Runs numora with its output on a pseudo-terminal; returns what the terminal showed.
-  RunResult RunInTerminal(const std::vector<std::string>& args, int timeoutSeconds = 120) const;
-  // Starts numora in the background with the given input on a pipe that stays
-  // open: the run waits at its next question until it is killed.
-  struct Waiting {
+  // Starts numora with arguments in the background, its input on a pipe that
+  // stays open: the run waits at its next question until it ends or is killed.
+  struct Started {
     int pid = -1;
     int input = -1;
   };
-  Waiting StartWaiting(const std::string& input) const;
-  // Kills the waiting run (SIGKILL, as a crash would end it).
-  static void Kill(Waiting& run);
+  Started Start(const std::vector<std::string>& args, const std::string& input) const;
+  // Sends the signal to the run (0: none, SIGKILL as a crash would end it),
+  // closes its input and waits for it.
+  static RunResult Finish(Started& run, int signal = 0, int timeoutSeconds = 120);
+  // Runs numora with its output on a pseudo-terminal; returns what the terminal showed.
+  RunResult RunInTerminal(const std::vector<std::string>& args, int timeoutSeconds = 120) const;
 
  private:
   // Forks numora here with the given descriptors as 0, 1 and 2 (-1: /dev/null).

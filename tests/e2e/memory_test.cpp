@@ -40,15 +40,6 @@ long OwnAnonymousKB() {
   return 0;
 }
 
-// Sets NUMORA_PHYSICAL_MEMORY for the runs of a scope.
-class FakeMachineMemory {
- public:
-  explicit FakeMachineMemory(double bytes) {
-    setenv("NUMORA_PHYSICAL_MEMORY", std::to_string(static_cast<long>(bytes)).c_str(), 1);
-  }
-  ~FakeMachineMemory() { unsetenv("NUMORA_PHYSICAL_MEMORY"); }
-};
-
 const char kWarning[] = "Warning: this computation needs about ";
 
 TEST(MemoryEstimate, WithinAQuarterOfThePeakOfEveryKindOfRun) {
@@ -86,44 +77,41 @@ TEST(MemoryEstimate, WithinAQuarterOfThePeakOfEveryKindOfRun) {
   }
 }
 
-TEST(MemoryEstimate, WarningBeforeARowThatDoesNotFit) {
+// With the machine's memory faked, the menu warns before a row that does not
+// fit and computes on; the command line takes the fastest row that fits.
+TEST(MemoryEstimate, RowsAgainstTheMachinesMemory) {
   Scratch s;
-  // sqrt(2), 10^5 digits, the 8 k row: a few megabytes.
-  const std::string answers = "4\n0\n100000\n8\n0\n";
-  {
-    FakeMachineMemory machine(1 << 20);
-    const auto r = s.Run(answers);
-    ASSERT_EQ(r.status, 0) << r.out;
-    const size_t warning = r.out.find(kWarning);
-    ASSERT_NE(warning, std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("K of memory and this machine has 1024 K;", warning), std::string::npos);
-    // Before the computation, which goes on and writes its result.
-    EXPECT_LT(warning, r.out.find("Computing Sqrt(2)"));
-    EXPECT_TRUE(Has(r.out, "The computation is OK"));
-    EXPECT_TRUE(Has(s.Read("sqrt2.txt"), "Sqrt2 = 1."));
-  }
-  // A row that fits adds nothing to the dialogue.
-  FakeMachineMemory machine(64.0 * (1 << 30));
-  EXPECT_FALSE(Has(s.Run(answers).out, "Warning"));
-}
-
-TEST(MemoryEstimate, CommandLineDefaultsToTheFastestRowThatFits) {
-  Scratch s;
-  const auto rowOf = [&](double machine, std::string* out) {
-    FakeMachineMemory fake(machine);
-    const auto r = s.RunWith({"sqrt2", "1000000"}, "");
-    EXPECT_EQ(r.status, 0) << r.err;
-    *out = r.out;
-    return NumberAfter(s.Read("sqrt2.txt"), "Size of FFT : ");
+  const auto run = [&](double machine, const std::vector<std::string>& args,
+                       const std::string& input) {
+    setenv("NUMORA_PHYSICAL_MEMORY", std::to_string(static_cast<long>(machine)).c_str(), 1);
+    const auto r = s.RunWith(args, input);
+    unsetenv("NUMORA_PHYSICAL_MEMORY");
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    return r.out;
   };
-  std::string out;
-  // 10^6 digits: rows of 128 k down to 4 k; 8 MB holds the 32 k row, not the 64 k one.
-  EXPECT_EQ(rowOf(8.0 * (1 << 20), &out), 32);
-  EXPECT_FALSE(Has(out, "Warning"));
-  EXPECT_EQ(rowOf(64.0 * (1 << 30), &out), 128);
-  // Nothing fits: the smallest row, with the warning.
-  EXPECT_EQ(rowOf(1 << 20, &out), 4);
-  EXPECT_TRUE(Has(out, kWarning)) << out;
+  // sqrt(2), 10^5 digits, the 8 k row: a few megabytes.
+  std::string out = run(1 << 20, {}, Answers(4, 0, 100000, 8));
+  const size_t warning = out.find(kWarning);
+  ASSERT_NE(warning, std::string::npos) << out;
+  EXPECT_NE(out.find("K of memory and this machine has 1024 K;", warning), std::string::npos);
+  // Before the computation, which goes on and writes its result.
+  EXPECT_LT(warning, out.find("Computing Sqrt(2)"));
+  EXPECT_TRUE(Has(out, "The computation is OK"));
+  EXPECT_TRUE(Has(s.Read("sqrt2.txt"), "Sqrt2 = 1."));
+  EXPECT_FALSE(Has(run(64.0 * (1 << 30), {}, Answers(4, 0, 100000, 8)), "Warning"));
+
+  // 10^6 digits: rows of 128 k down to 4 k; 8 MB holds the 32 k row, not the
+  // 64 k one; when nothing fits, the smallest row with the warning.
+  const struct {
+    double machine;
+    int row;
+    bool warned;
+  } rows[] = {{8.0 * (1 << 20), 32, false}, {64.0 * (1 << 30), 128, false}, {1 << 20, 4, true}};
+  for (const auto& k : rows) {
+    out = run(k.machine, {"sqrt2", "1000000"}, "");
+    EXPECT_EQ(NumberAfter(s.Read("sqrt2.txt"), "Size of FFT : "), k.row);
+    EXPECT_EQ(Has(out, kWarning), k.warned) << out;
+  }
 }
 
 }  // namespace

@@ -184,11 +184,10 @@ TEST(DiskMode, CtrlCStopsAtTheEndOfTheStepAndASecondEndsAtOnce) {
 // result and the scratch files with it.
 TEST(DiskMode, CtrlCInASingleRunLeavesNothingBehind) {
   Scratch s;
-  const int pid = s.Start({"sqrt2", "1000000", "--mode=1", "--fft-size=1"});
+  auto run = s.Start({"sqrt2", "1000000", "--mode=1", "--fft-size=1"}, "");
   for (int i = 0; i < 2000 && !s.Exists("B-00"); i++) usleep(5000);
   ASSERT_TRUE(s.Exists("B-00"));
-  kill(pid, SIGINT);
-  auto r = Scratch::Finish(pid);
+  auto r = Scratch::Finish(run, SIGINT);
   EXPECT_EQ(r.signal, SIGINT);
   EXPECT_EQ(Files(s), std::vector<std::string>{});
 }
@@ -244,12 +243,12 @@ TEST(DiskMode, ThresholdAnswersAndASecondStart) {
   EXPECT_EQ(Records(s)[6], "-1");
   // A second Numora while the first waits for its threshold: refused before
   // anything is read or written.
-  Scratch::Waiting waiting = s.StartWaiting("");
+  auto waiting = s.Start({}, "");
   for (int i = 0; i < 2000 && !s.Exists("Numora.lock"); i++) usleep(5000);
   auto second = s.Run("0\n");
   EXPECT_EQ(second.status, 1);
   EXPECT_TRUE(Has(second.out, "Another Numora computation")) << second.out;
-  Scratch::Kill(waiting);
+  Scratch::Finish(waiting, SIGKILL);
   auto bad = s.RunWith({"pi", "20000", "--mode=1", "--time-threshold=-0.5"}, "");
   EXPECT_EQ(bad.status, 2);
 }

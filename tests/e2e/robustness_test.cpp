@@ -2,6 +2,7 @@
 // results, two runs in one directory, other people's files, a full disk,
 // endless wrong answers, and errors that are the user's or the machine's.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -63,7 +64,7 @@ TEST(Robustness, PreviousResultSurvivesAFailedRunAndFullDiskIsReportedHonestly) 
 TEST(Robustness, OneComputationPerDirectory) {
   Scratch s;
   // The first run holds the lock while it waits for its mode.
-  Scratch::Waiting first = s.StartWaiting("0\n");
+  auto first = s.Start({}, "0\n");
   for (int i = 0; i < 2000 && s.Read("Numora.lock").empty(); i++)
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   ASSERT_EQ(s.Read("Numora.lock"), std::to_string(first.pid) + "\n");
@@ -81,7 +82,7 @@ TEST(Robustness, OneComputationPerDirectory) {
   EXPECT_EQ(s.Run("5\nz\n.\n0\n").status, 0);
 
   // A run that crashed does not leave the directory locked.
-  Scratch::Kill(first);
+  Scratch::Finish(first, SIGKILL);
   auto after = s.Run("4\n0\n10000\n1\n0\n", 30);
   EXPECT_EQ(after.status, 0) << after.out;
   EXPECT_FALSE(s.Exists("Numora.lock"));
