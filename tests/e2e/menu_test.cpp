@@ -162,21 +162,4 @@ TEST(Decompress, MenuChoicesAndMissingOrDamagedInfoFiles) {
   EXPECT_TRUE(Has(damaged.out, "The file Pi-info is damaged"));
 }
 
-TEST(Resume, UnknownOrDamagedParameterFile) {
-  Scratch s;
-  s.Write("ParamNumora", "7\n1000000.000000\n1\n65536\n0\n10.0\n");
-  auto unknown = s.Run("");
-  EXPECT_EQ(unknown.status, 1);
-  EXPECT_TRUE(Has(unknown.out, "the type of computation 7 is neither Pi nor e"));
-  EXPECT_FALSE(Has(unknown.out, "Menu : "));
-
-  s.Write("ParamNumora", "1\n1000000.000000\n1\n");
-  auto truncated = s.Run("");
-  EXPECT_EQ(truncated.status, 1);
-  EXPECT_TRUE(Has(truncated.out, "\"ParamNumora\" is damaged"));
-
-  s.Write("ParamNumora", "");
-  EXPECT_EQ(s.Run("").status, 1);
-}
-
 }  // namespace

@@ -90,7 +90,7 @@ TEST(DiskMode, ResumesFromEverySavePoint) {
   const struct {
     const Constant* c;
     int mode;
-    long save;  // the n-th save: 1 is the initial state
+    long save;                       // the n-th save: 1 is the initial state
     std::string record, has, lacks;  // the saved progress, what the next run does or skips
   } cases[] = {
       {&kPi, 1, 2, std::to_string(top - 1), step, "Starting step " + std::to_string(top) + " "},
@@ -135,11 +135,15 @@ TEST(DiskMode, KilledAnywhereNeverGivesWrongDigits) {
       {&kEAlternating, 1, {"kill:e-combine:1", "kill:save:1", "kill:e-division:1"}},
       // "dQ-00": a step summed on disk; "Numora-scratch-A000": Q's NTT
       // residues kept between its two products.
-      {&kPi, 2, {"kill:pi-step:4=Numora-scratch-A000", "kill:pi-disk-leaf:2=dP-00",
-                 "kill:pi-disk-step:1=dQ-00", "kill:pi-inverse:1", "kill:pi-invsqrt:1"}},
+      {&kPi,
+       2,
+       {"kill:pi-step:4=Numora-scratch-A000", "kill:pi-disk-leaf:2=dP-00",
+        "kill:pi-disk-step:1=dQ-00", "kill:pi-inverse:1", "kill:pi-invsqrt:1"}},
       {&kPiRamanujan, 2, {"kill:pi-disk-step:3", "kill:pi-division:1"}},
-      {&kE, 2, {"kill:e-leaf:4", "kill:e-combine:1=Numora-scratch-A000", "kill:e-inverse:1",
-                "kill:e-division:1"}},
+      {&kE,
+       2,
+       {"kill:e-leaf:4", "kill:e-combine:1=Numora-scratch-A000", "kill:e-inverse:1",
+        "kill:e-division:1"}},
   };
   for (const auto& k : cases) {
     Scratch s;
@@ -192,19 +196,6 @@ TEST(DiskMode, CtrlCInASingleRunLeavesNothingBehind) {
   EXPECT_EQ(Files(s), std::vector<std::string>{});
 }
 
-TEST(DiskMode, FilesItDidNotMakeAreNeverTaken) {
-  Scratch s;
-  s.Write("PP-00", "a file of the user");
-  auto r = s.Run(Fresh(kE, "0"));
-  EXPECT_EQ(r.status, 1);
-  EXPECT_TRUE(Has(r.out, "The file PP-00 exists in the working directory")) << r.out;
-  EXPECT_EQ(s.Read("PP-00"), "a file of the user");
-  EXPECT_FALSE(s.Exists("ParamNumora"));
-  s.Write("B-00", "another");
-  EXPECT_EQ(s.Run(Answers(4, 1, 20000, 1)).status, 1);
-  EXPECT_EQ(s.Read("B-00"), "another");
-}
-
 TEST(DiskMode, DamagedSavedStateIsRefusedAndNeverContinued) {
   Scratch s;
   ASSERT_EQ(s.Run(Fresh(kPi, "-1")).status, 0);
@@ -219,6 +210,8 @@ TEST(DiskMode, DamagedSavedStateIsRefusedAndNeverContinued) {
       {"PP-00", std::string(pp.size(), '\0'), "do not hold the number it describes"},
       {"ParamNumora", "10\n" + saved.substr(2), "the type of computation 10 is neither Pi nor e"},
       {"ParamNumora", saved + "7\n", "it goes on after its last record"},
+      {"ParamNumora", saved.substr(0, saved.find("\n", 20)), "\"ParamNumora\" is damaged"},
+      {"ParamNumora", "", "\"ParamNumora\" is damaged"},
   };
   for (const Case& k : cases) {
     SCOPED_TRACE(k.message);
@@ -228,6 +221,7 @@ TEST(DiskMode, DamagedSavedStateIsRefusedAndNeverContinued) {
     EXPECT_TRUE(Has(r.out, k.message)) << r.out;
     EXPECT_TRUE(Has(r.out, "Delete the file to start a new computation."));
     EXPECT_FALSE(Has(r.out, "Computation run information"));
+    EXPECT_FALSE(Has(r.out, "Menu : "));
     s.Write("ParamNumora", saved);
     s.Write("PP-00", pp);
   }

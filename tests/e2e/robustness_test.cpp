@@ -96,6 +96,16 @@ TEST(Robustness, OtherPeoplesFilesAreLeftAlone) {
   for (const char* name : {"A000", "A001", "B000", "sqrt2.txt.partial.keep"})
     EXPECT_EQ(s.Read(name), "mine") << name;
   EXPECT_FALSE(s.Exists("sqrt2.txt.partial"));
+  // A file that a disk mode would make is never taken over.
+  s.Write("PP-00", "a file of the user");
+  r = s.Run(Answers(2, 1, 40000, 1) + "0\n");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(Has(r.out, "The file PP-00 exists in the working directory")) << r.out;
+  EXPECT_EQ(s.Read("PP-00"), "a file of the user");
+  EXPECT_FALSE(s.Exists("ParamNumora"));
+  s.Write("B-00", "another");
+  EXPECT_EQ(s.Run(Answers(4, 1, 20000, 1)).status, 1);
+  EXPECT_EQ(s.Read("B-00"), "another");
 }
 
 TEST(Robustness, EveryDefinitionPromptSaysWhyAndGivesUp) {
