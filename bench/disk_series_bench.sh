@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Times Pi (Chudnovsky) and e (sum of 1/n!) in basic disk mode with a small FFT
-# size (64 k) next to the standard mode with the fastest FFT size: processor
+# Times Pi (Chudnovsky) and e (sum of 1/n!) in the basic and the advanced disk
+# modes with a small FFT size (64 k) next to the standard mode with the fastest
+# FFT size: processor
 # and wall time, peak memory against the table's estimate, the bytes the
 # process read and wrote, the largest size of its files, and the check. With
 # STOPS=n, Pi in disk mode is also run in n + 1 runs or more (a time threshold
@@ -8,32 +9,35 @@
 # standard mode's.
 #
 # Usage: bench/disk_series_bench.sh [digit counts...]   NUMORA_BUILD: build directory.
-#        DISK_FFT_K: the FFT size of the disk mode in k (default 64).
+#        DISK_FFT_K: the FFT size of the disk modes in k (default 64).
+#        MODES: the modes to run (default "0 1 2"); CONSTANTS (default "Pi E").
 [ $# -eq 0 ] && set -- 10000000 100000000
 source "$(dirname "$0")/lib.sh"
 DISK_K="${DISK_FFT_K:-64}"
 STOPS="${STOPS:-0}"
+MODES="${MODES:-0 1 2}"
+CONSTANTS="${CONSTANTS:-Pi E}"
 
 status=0
 for digits in "${COUNTS[@]}"; do
   k=$(fastest_k "$digits")
-  for constant in Pi E; do
+  for constant in $CONSTANTS; do
     entry=$([ "$constant" = Pi ] && echo 0 || echo 2)
     file=$([ "$constant" = Pi ] && echo pi.txt || echo e.txt)
     cpu0=""
-    for mode in 0 1; do
-      if [ "$mode" = 1 ]; then
-        dir=$(run_counted "$constant-1-$digits" "$entry\n1\n$digits\n$DISK_K\n0\n0\n")
+    for mode in $MODES; do
+      if [ "$mode" != 0 ]; then
+        dir=$(run_counted "$constant-$mode-$digits" "$entry\n$mode\n$digits\n$DISK_K\n0\n0\n")
       else
         dir=$(run_counted "$constant-0-$digits" "$entry\n0\n$digits\n$k\n0\n")
       fi
       allocated=$(sed -n 's/^Total Physical Memory Allocated = \([0-9]*\) Kbytes/\1/p' "$dir/out" | tail -1)
       estimate=$(sed -n 's/^Physical memory used : ~ \([0-9]*\) K/\1/p' "$dir/$file")
       cpu=$(cpu_of "$dir/time")
-      echo "== $constant to $digits digits, mode $mode, FFT size $([ "$mode" = 1 ] && echo "$DISK_K" || echo "$k") k: $(verdict_of "$dir")"
+      echo "== $constant to $digits digits, mode $mode, FFT size $([ "$mode" != 0 ] && echo "$DISK_K" || echo "$k") k: $(verdict_of "$dir")"
       printf "%s\n" "$(report "$dir/time")"
       printf "memory allocated %s K, table estimate %s K" "$allocated" "$estimate"
-      if [ "$mode" = 1 ]; then
+      if [ "$mode" != 0 ]; then
         printf "; read %s MB, written %s MB (sampled), files at most %s MB; %s" \
           "$(mb "$(sed -n 's/^rchar: //p' "$dir/io")")" "$(mb "$(sed -n 's/^wchar: //p' "$dir/io")")" \
           "$(mb "$(cat "$dir/du")")" "$(sed -n 's/^Time spent in disk swapping : //p' "$dir/$file")"

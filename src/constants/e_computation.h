@@ -36,7 +36,9 @@ class EComputation : public ConstantComputation, public SeriesSplitting {
   // 1 when the ten digits after every known position below the digit count agree.
   int CheckResult() override;
   int IsMultiRun() const override { return Mode == 1 || Mode == 2; }
-  int HasDiskDriver(int mode) const override { return mode == kModeBasicDisk; }
+  int HasDiskDriver(int mode) const override {
+    return mode == kModeBasicDisk || mode == kModeAdvancedDisk;
+  }
   // The resume records: the phase, then "PP", "QQ" and "AA".
   void WriteParams(FILE* stream) override;
   void ReadParams(FILE* stream) override;
@@ -59,12 +61,13 @@ class EComputation : public ConstantComputation, public SeriesSplitting {
   // The in-memory driver: sums the series, divides, stores e in Result.
   int ComputeInMemory();
 
-  // The disk driver (basic disk mode): 1 finished, 0 stopped with the state
+  // The disk driver (both disk modes): 1 finished, 0 stopped with the state
   // saved. The series is summed by a recursion on disk numbers in two halves;
   // the phase says where a run starts: 1 afresh, 0 the first half is done, -1
-  // the series is done. "PP" receives the sum of series 0 and the product of
-  // series 1, "AA" the other one, so that e = PP / AA in both; "QQ" is the
-  // work number of the division.
+  // the series is done, -2 (advanced mode) the inverse is done. "PP" receives
+  // the sum of series 0 and the product of series 1, "AA" the other one, so
+  // that e = PP / AA in both; "QQ" is the work number of the division, or the
+  // inverse of "AA" in the advanced mode.
   int ComputeOnDisk();
   // The sum and product of (a, b] into dA and dQ, dS the scratch; the right
   // half is built in the files just above the left one.

@@ -1,7 +1,9 @@
-// e in the basic disk mode: the whole series by a recursion whose numbers live
-// in files, in two halves; the pieces of at most 2 limit terms are summed in
-// memory. The state is saved after the first half and after the series, so
-// that a run stopped (time threshold, Ctrl-C) or killed continues from there.
+// e in the disk modes: the whole series by a recursion whose numbers live in
+// files, in two halves; the pieces of at most 2 limit terms are summed in
+// memory. The advanced mode multiplies through the NTT and divides by the
+// inverse and a product. The state is saved after the first half, after the
+// series and after the inverse, so that a run stopped (time threshold, Ctrl-C)
+// or killed continues from there.
 #include <cmath>
 
 #include "constants/e_computation.h"
@@ -10,6 +12,7 @@
 #include "disk/disk_memory.h"
 #include "disk/disk_mul.h"
 #include "disk/disk_newton.h"
+#include "ntt/ntt.h"
 #include "shell/clock.h"
 #include "shell/debug_state.h"
 #include "shell/error_report.h"
@@ -43,14 +46,14 @@ void EComputation::ReadParams(FILE* stream) {
   ConstantComputation::ReadParams(stream);
   SizeSeries();
   ParamReader in(stream);
-  Phase = static_cast<int>(in.Long("the phase", -1, 1));
+  Phase = static_cast<int>(in.Long("the phase", Mode == kModeAdvancedDisk ? -2 : -1, 1));
   const long n = DiskLimbs(), region = Region(n);
   PP.Init("PP", n);
   QQ.Init("QQ", n + 4);
   AA.Init("AA", n);
   // After the first half and after the series, both sums hold limbs.
   ReadDiskIntRecords(in, PP, n + 1, region, Phase <= 0);
-  ReadDiskIntRecords(in, QQ, n + 5, region, false);
+  ReadDiskIntRecords(in, QQ, n + 5, region, Phase == -2);
   ReadDiskIntRecords(in, AA, n + 1, region, Phase <= 0);
   in.End();
 }
@@ -62,7 +65,7 @@ void EComputation::ForgetSavedState() {
 
 int EComputation::SavePoint(int phase, bool stopAnyway) {
   Phase = phase;
-  return SaveState(*this, {&PP, &AA}, stopAnyway);
+  return SaveState(*this, {&PP, &QQ, &AA}, stopAnyway);
 }
 
 void EComputation::GiantStepDiskLeaf(double a, double b, DiskInt& dA, DiskInt& dQ, DiskInt& dS) {
@@ -116,6 +119,10 @@ void EComputation::GiantStepDisk(double a, double b, double limit, DiskInt& dA, 
   // the files, so that the saved first half stays whole until the new state
   // is saved.
   const long region = Region(DiskLimbs());
+  const bool advanced = Mode == kModeAdvancedDisk;
+  // Advanced mode: Qr's residues serve both of its products when they go
+  // through the NTT.
+  if (advanced) NTT().KeepNTT0 = 1;
   MulDiskInt(Qr, dA, dS);
   if (depth == 0) dA.FileBase = region;
   {
@@ -123,9 +130,16 @@ void EComputation::GiantStepDisk(double a, double b, double limit, DiskInt& dA, 
     AddDiskInt(Ar, dS, dA);
   }
   if (depth == 0) TestFault("e-combine");
-  MulDiskInt(Qr, dQ, dS);
-  if (depth == 0) dQ.FileBase = region;
-  CopyToDiskInt(dS, dQ);
+  if (advanced) {
+    DiskIntView left(dQ, 0);
+    if (depth == 0) dQ.FileBase = region;
+    if (NTT().LastProductByNTT) NTT().NTT0AlreadyComputed = 1;
+    MulDiskIntOver(Qr, left, dQ, dS);
+  } else {
+    MulDiskInt(Qr, dQ, dS);
+    if (depth == 0) dQ.FileBase = region;
+    CopyToDiskInt(dS, dQ);
+  }
   debug.GiantStepDisk = 0;
 }
 
@@ -134,7 +148,9 @@ int EComputation::ComputeOnDisk() {
   const long f3 = FFTSize / 3, stepCap = f3 + 2 * static_cast<long>(LogTermSize);
   const long n = DiskLimbs(), region = Region(n);
 
+  const bool advanced = Mode == kModeAdvancedDisk;
   InitDiskBuffers(FFTSize);
+  if (advanced) InitNTT(2 * FFTSize, Digits + 100);
   BigInt bA(stepCap), bQ(stepCap);
   // The merges in memory take their scratch in the disk buffer, which no
   // product uses meanwhile.
@@ -149,7 +165,7 @@ int EComputation::ComputeOnDisk() {
     Phase = 1;
   }
   DiskInt dS;
-  InitRunScratch(dS, "dtmp", n, resumed);
+  InitRunScratch(dS, "dtmp", n + 4, resumed);  // also the inverse's work number
   const double limit = std::floor(static_cast<double>(f3) * std::log(1e12) / LogTermSize);
   if (resumed && Phase == 0) ProgressCounter = 5;
   // From the first moment on, a run that is killed continues at the next start.
@@ -170,16 +186,37 @@ int EComputation::ComputeOnDisk() {
     if (Stopped || SavePoint(-1, TimeThreshold == -1)) return 0;
   }
 
-  // The division uses up its operands: it works on copies in the free regions.
-  const double start = GetSeconds();
-  const DiskIntView sum(PP, 0), product(AA, 0);
-  PP.FileBase = OtherRegion(PP, region);
-  AA.FileBase = OtherRegion(AA, region);
-  CopyToDiskInt(sum, PP);
-  CopyToDiskInt(product, AA);
-  DivDiskInt(PP, AA, QQ, bA, bQ);
-  TestFault("e-division");
-  ProgressPrint("Final division time : %.2lf\n", GetSeconds() - start);
+  if (advanced) {
+    if (Phase == -1) {
+      const double start = GetSeconds();
+      QQ.FileBase = 0;
+      InverseDiskInt(AA, QQ, dS);
+      dS.Free();
+      TestFault("e-inverse");
+      ProgressPrint("Inverse time : %.2lf\n", GetSeconds() - start);
+      if (SavePoint(-2)) return 0;
+    }
+    // e = PP / AA = QQ PP, into the free region of PP.
+    const double start = GetSeconds();
+    ProgressUpdate("Final multiplication", 0);
+    DiskIntView sum(PP, 0);
+    PP.FileBase = OtherRegion(PP, region);
+    MulDiskInt(QQ, sum, PP);
+    TestFault("e-division");
+    ProgressEnd();
+    ProgressPrint("Final huge multiplication time : %.2lf\n", GetSeconds() - start);
+  } else {
+    // The division uses up its operands: it works on copies in the free regions.
+    const double start = GetSeconds();
+    const DiskIntView sum(PP, 0), product(AA, 0);
+    PP.FileBase = OtherRegion(PP, region);
+    AA.FileBase = OtherRegion(AA, region);
+    CopyToDiskInt(sum, PP);
+    CopyToDiskInt(product, AA);
+    DivDiskInt(PP, AA, QQ, bA, bQ);
+    TestFault("e-division");
+    ProgressPrint("Final division time : %.2lf\n", GetSeconds() - start);
+  }
 
   // The top limb is the integer part: 1 (e - 1) or 2 (e) becomes 2.
   double top = 0;

@@ -27,7 +27,9 @@ class PiChudnovskyComputation : public ConstantComputation, public SeriesSplitti
   void GetFFTSizeRange(int* first, int* end, double factors[10]) const override;
   int CheckResult() override;
   int IsMultiRun() const override { return Mode == 1 || Mode == 2; }
-  int HasDiskDriver(int mode) const override { return mode == kModeBasicDisk; }
+  int HasDiskDriver(int mode) const override {
+    return mode == kModeBasicDisk || mode == kModeAdvancedDisk;
+  }
   // The resume records: the progress counter, then P and Q.
   void WriteParams(FILE* stream) override;
   void ReadParams(FILE* stream) override;
@@ -42,7 +44,7 @@ class PiChudnovskyComputation : public ConstantComputation, public SeriesSplitti
   // The in-memory driver (standard mode); returns 1.
   int ComputeInMemory();
 
-  // The disk driver (basic disk mode): 1 finished, 0 stopped with the state saved.
+  // The disk driver (both disk modes): 1 finished, 0 stopped with the state saved.
   // The progress counter says where a run starts: i >= 0, the steps above step
   // i are done; -1 the series is done; -2 the quotient Q / (S Q) is in Q; -3
   // the square root factor is in P.
@@ -54,6 +56,27 @@ class PiChudnovskyComputation : public ConstantComputation, public SeriesSplitti
   virtual double LogTermConstant() const;  // 16.1 ln 10
 
  private:
+  // The advanced mode's steps: intervals of at most Limit terms are summed in
+  // memory, a top step holds Length terms in disk numbers of Limbs limbs.
+  struct AdvancedSteps {
+    double Limit = 0, Length = 0;
+    long Limbs = 0;
+  };
+  AdvancedSteps AdvancedStepSizes() const;
+  // The numbers of the disk recursion besides its results: the in-memory
+  // integers of the leaves and the scratch "dtmp".
+  struct DiskRecursion {
+    BigInt &A, &P, &Q;
+    DiskInt& S;
+    double Limit;
+  };
+  // A, P, Q of (a, b] into dA, dP, dQ (advanced mode); the right half is built
+  // in the files just above the left one. A is left out (Size 0) without doComputeA.
+  void GiantStepDisk(double a, double b, DiskRecursion& w, DiskInt& dA, DiskInt& dP,
+                     DiskInt& dQ, int doComputeA, int depth);
+  // The same for at most Limit terms: two halves in memory.
+  void GiantStepDiskLeaf(double a, double b, DiskRecursion& w, DiskInt& dA, DiskInt& dP,
+                         DiskInt& dQ, int doComputeA);
   // The sizes of the disk driver: the limbs of the result, of a region of the
   // files of P and Q, and the plan of its equal steps.
   long DiskLimbs() const;
@@ -64,6 +87,8 @@ class PiChudnovskyComputation : public ConstantComputation, public SeriesSplitti
   int SavePoint(int counter, bool stopAnyway = false);
   void MergeStepOnDisk(const BigInt& An, const BigInt& Pn, const BigInt& Qn, DiskInt& X,
                        long keep);
+  // The same for a step on disk (advanced mode), by NTT products.
+  void MergeDiskStep(DiskInt& dA, DiskInt& dP, DiskInt& dQ, DiskInt& X, long keep);
 };
 
 // Ten digits after known decimal positions of Pi.

@@ -1,7 +1,9 @@
-// Pi in the basic disk mode: the sums P and Q of the steps done live in files,
-// each step is summed in memory and put in front of them by products of a
-// number in memory by a number on disk; then the division, the square root
-// factor and the final product, on disk. After each step and each phase the
+// Pi in the disk modes: the sums P and Q of the steps done live in files, and
+// each step is put in front of them. The basic mode sums a step in memory and
+// multiplies it into P and Q by products of a number in memory by a number on
+// disk; the advanced mode sums far longer steps on disk (pi_disk_recursion.cpp)
+// and multiplies through the NTT. Then the division (advanced: the inverse and
+// a product), the square root factor and the final product, on disk. After each step and each phase the
 // state is saved, so that a run stopped (time threshold, Ctrl-C) or killed
 // continues from there.
 #include <algorithm>
@@ -16,6 +18,7 @@
 #include "disk/disk_mul.h"
 #include "disk/disk_newton.h"
 #include "mpint/bigint.h"
+#include "ntt/ntt.h"
 #include "shell/clock.h"
 #include "shell/platform.h"
 #include "shell/progress.h"
@@ -28,12 +31,16 @@ long PiChudnovskyComputation::DiskLimbs() const {
 long PiChudnovskyComputation::DiskRegion() const {
   // The largest value the numbers take (a step of the series in full, a sum
   // with its carry), and a margin.
-  const long step = FFTSize / 3 + 2 * static_cast<long>(std::trunc(std::log(N)));
+  const long step = Mode == kModeAdvancedDisk
+                        ? AdvancedStepSizes().Limbs
+                        : FFTSize / 3 + 2 * static_cast<long>(std::trunc(std::log(N)));
   return std::max(DiskLimbs(), step) + 16;
 }
 
 StepPlan PiChudnovskyComputation::DiskPlan() const {
-  // The steps of the in-memory driver: each one's integers fit one transform.
+  // Basic mode: the steps of the in-memory driver, each one's integers fit one
+  // transform. Advanced mode: equal steps, each one summed on disk.
+  if (Mode == kModeAdvancedDisk) return PlanEqualSteps(N, AdvancedStepSizes().Length);
   return PlanGrowingSteps(N, LogTermConstant(), FFTSize);
 }
 
@@ -93,13 +100,44 @@ void PiChudnovskyComputation::MergeStepOnDisk(const BigInt& An, const BigInt& Pn
   MulBigByDiskInt(Qn, oldQ, Q);
 }
 
+void PiChudnovskyComputation::MergeDiskStep(DiskInt& dA, DiskInt& dP, DiskInt& dQ, DiskInt& X,
+                                           long keep) {
+  const long region = DiskRegion();
+  const DiskIntView oldP(P, 0), oldQ(Q, 0);
+  X.NAlloc = std::min(LeftProductLimbs(dA, dP, P, Q, keep), DiskLimbs() + 3);
+  MulDiskInt(dA, oldP, X);
+  dA.Free();
+  ProgressPrint(".");
+  // The new sums go to the regions that the saved state does not use; Q's
+  // residues serve both of its products.
+  P.FileBase = OtherRegion(P, region);
+  P.NAlloc = keep;
+  NTT().KeepNTT0 = 1;
+  MulDiskInt(oldQ, dP, P);
+  dP.Free();
+  ProgressPrint(".");
+  {
+    DiskCapacityScope sum(P, keep + 1);
+    DiskBufferLoan lend(DiskBufferSize());
+    AddDiskInt(P, X, P);
+  }
+  TestFault("pi-step");
+  Q.FileBase = OtherRegion(Q, region);
+  Q.NAlloc = keep;
+  if (NTT().LastProductByNTT) NTT().NTT0AlreadyComputed = 1;
+  MulDiskInt(oldQ, dQ, Q);
+  dQ.Free();
+}
+
 int PiChudnovskyComputation::ComputeOnDisk() {
   const bool ramanujan = GetTypeCode() == 2;
   const bool resumed = ParamFile != nullptr;
   const long w = DiskLimbs(), region = DiskRegion();
   const long stepCap = FFTSize / 3 + 2 * static_cast<long>(std::trunc(std::log(N)));
 
+  const bool advanced = Mode == kModeAdvancedDisk;
   InitDiskBuffers(FFTSize);
+  if (advanced) InitNTT(2 * FFTSize, Digits + 100);
   BigInt bA(stepCap), bP(stepCap), bQ(stepCap);
   if (!resumed) {
     InitNewDiskInt(P, "PP", w + 2);
@@ -107,6 +145,18 @@ int PiChudnovskyComputation::ComputeOnDisk() {
   }
   DiskInt X;  // the products of each step, the division's work number, then the result
   InitRunScratch(X, "AA", w + 2, resumed);
+  // Advanced mode: the integers of a step on disk, and the scratch of their
+  // recursion and of the inverse.
+  const AdvancedSteps steps = advanced ? AdvancedStepSizes() : AdvancedSteps{};
+  DiskInt dA, dP, dQ, dS;
+  if (advanced) {
+    InitRunScratch(dA, "dA", steps.Limbs, resumed);
+    InitRunScratch(dP, "dP", steps.Limbs, resumed);
+    InitRunScratch(dQ, "dQ", steps.Limbs, resumed);
+    // Room for a step's product and, above it, one written over an operand.
+    InitRunScratch(dS, "dtmp", std::max(2 * steps.Limbs, w + 4), resumed);
+  }
+  DiskRecursion recursion{bA, bP, bQ, dS, steps.Limit};
 
   const StepPlan plan = DiskPlan();
   const PrecisionSchedule precision{w, N};
@@ -121,23 +171,37 @@ int PiChudnovskyComputation::ComputeOnDisk() {
   if (series) ProgressPrint("Computing series with index N=%.0lf\n", N);
   if (i == top) {
     ProgressPrint("Starting step %ld ", top);
-    GiantStep(plan.Start(top), N, bA, bP, bQ, 0);
-    // The top of the series needs only the precision of its position.
-    const long drop = std::max(bP.Size, bQ.Size) - precision.Keep(plan.Start(top));
-    bP.DropLowLimbs(drop);
-    bQ.DropLowLimbs(drop);
     P.FileBase = Q.FileBase = 0;
-    CopyToDiskInt(bP, P);
-    CopyToDiskInt(bQ, Q);
+    if (advanced) {
+      // The step in full, within the first region of P and Q; X takes its A.
+      DiskCapacityScope p(P, steps.Limbs), q(Q, steps.Limbs), x(X, steps.Limbs);
+      GiantStepDisk(plan.Start(top), N, recursion, X, P, Q, 0, 0);
+      dS.Free();
+    } else {
+      GiantStep(plan.Start(top), N, bA, bP, bQ, 0);
+      // The top of the series needs only the precision of its position.
+      const long drop = std::max(bP.Size, bQ.Size) - precision.Keep(plan.Start(top));
+      bP.DropLowLimbs(drop);
+      bQ.DropLowLimbs(drop);
+      CopyToDiskInt(bP, P);
+      CopyToDiskInt(bQ, Q);
+    }
     ProgressPrint("\n");
     ProgressUpdate("Series", 1 - plan.Start(top) / N);
     if (SavePoint(static_cast<int>(--i))) return 0;
   }
   for (; i >= 0; i--) {
     ProgressPrint("Starting step %ld ", i);
-    GiantStep(plan.Start(i), plan.End(i), bA, bP, bQ, 1);
-    ProgressPrint(".");
-    MergeStepOnDisk(bA, bP, bQ, X, precision.Keep(plan.Start(i)));
+    if (advanced) {
+      GiantStepDisk(plan.Start(i), plan.End(i), recursion, dA, dP, dQ, 1, 0);
+      dS.Free();
+      ProgressPrint(".");
+      MergeDiskStep(dA, dP, dQ, X, precision.Keep(plan.Start(i)));
+    } else {
+      GiantStep(plan.Start(i), plan.End(i), bA, bP, bQ, 1);
+      ProgressPrint(".");
+      MergeStepOnDisk(bA, bP, bQ, X, precision.Keep(plan.Start(i)));
+    }
     ProgressPrint("\n");
     ProgressUpdate("Series", 1 - plan.Start(i) / N);
     // -1: the threshold that asks for a stop once the series is done.
@@ -165,10 +229,18 @@ int PiChudnovskyComputation::ComputeOnDisk() {
       else
         SubstractDiskInt(X, oldP, P);
     }
-    CopyToDiskInt(oldQ, Q);
     Q.NAlloc = w + 1;
     X.NAlloc = w + 3;
-    DivDiskInt(Q, P, X, bP, bQ);
+    if (advanced) {
+      // The quotient as the inverse and a product: X = 1 / P, Q = Q X.
+      InverseDiskInt(P, X, dS);
+      dS.Free();
+      TestFault("pi-inverse");
+      MulDiskInt(oldQ, X, Q);
+    } else {
+      CopyToDiskInt(oldQ, Q);
+      DivDiskInt(Q, P, X, bP, bQ);
+    }
     TestFault("pi-division");
     ProgressPrint("Division time : %.2lf\n", GetSeconds() - start);
     P.Size = 0;  // used up

@@ -36,9 +36,9 @@ void MergeStep(const BigInt& An, const BigInt& Pn, const BigInt& Qn, BigInt& P, 
 
 // The limbs of An P that the sum P = An P + Pn Q keeps when Pn Q keeps its top
 // `keep` limbs: An P is needed down to the lowest of them, and no further.
-// P and Q in memory or on disk.
-template <typename Number>
-long LeftProductLimbs(const BigInt& An, const BigInt& Pn, const Number& P, const Number& Q,
+// The step and the sums in memory or on disk.
+template <typename Step, typename Number>
+long LeftProductLimbs(const Step& An, const Step& Pn, const Number& P, const Number& Q,
                       long keep) {
   const long full = Pn.Size + Q.Size;
   const long lowest = Pn.Offset + Q.Offset + full - std::min(full, keep);

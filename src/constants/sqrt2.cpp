@@ -14,6 +14,7 @@
 #include "mpint/limb_storage.h"
 #include "mpint/multiply.h"
 #include "mpint/newton.h"
+#include "ntt/ntt.h"
 #include "shell/clock.h"
 #include "shell/memory.h"
 #include "shell/progress.h"
@@ -68,7 +69,9 @@ void Sqrt2Computation::EstimateMemory(long fftSize, double* memory, double* disk
   }
 }
 
-int Sqrt2Computation::HasDiskDriver(int mode) const { return mode == kModeBasicDisk; }
+int Sqrt2Computation::HasDiskDriver(int mode) const {
+  return mode == kModeBasicDisk || mode == kModeAdvancedDisk;
+}
 
 int Sqrt2Computation::Compute() {
   RequireAvailable(*this, true);
@@ -109,6 +112,8 @@ int Sqrt2Computation::Compute() {
 
 int Sqrt2Computation::ComputeOnDisk(long limbs) {
   InitDiskBuffers(FFTSize);
+  // The advanced mode: the products too long for the piece product go through the NTT.
+  if (Mode == kModeAdvancedDisk) InitNTT(2 * FFTSize, Digits + 100);
   // Both are scratch files until the result is handed over; the result's are
   // removed once its digits are written.
   DiskInt x, y;

@@ -50,14 +50,7 @@ void AddSubstract(const DiskInt& a, const DiskInt& b, DiskInt& r, double sign,
     for (long i = 0; i < len; i++) carry = SplitCarry(carry + x[i] + sign * y[i], &s[i]);
     WriteLimbs(s, r, len, p);
   }
-  long size = n;
-  if (carry != 0) {
-    double limbs[4];
-    const int k = CarryLimbs(carry, limbs);
-    WriteLimbs(limbs, r, k, n);
-    size += k;
-  }
-  r.Size = size;
+  r.Size = carry != 0 ? n + WriteCarryLimbs(carry, r, n) : n;
   r.Offset = off;
   UpdateDiskIntSize(r);
   // A carry into the -1 top of a negative number folds back: only a result

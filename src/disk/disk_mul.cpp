@@ -265,6 +265,21 @@ void SquareDiskInt(const DiskInt& a, DiskInt& r, int) {
   PieceProduct(a, a, r, true, 2 * a.Size);
 }
 
+void MulDiskIntOver(DiskInt& a, DiskInt& b, DiskInt& r, DiskInt& scratch) {
+  const long kept = std::min(a.Size + b.Size, r.NAlloc);
+  if (ByNTT(a, b, kept)) {
+    MulDebugScope debug(a.Size, b.Size, r.NAlloc);
+    MulDiskIntByNTT(a, b, r, 0, 0);
+    return;
+  }
+  if (scratch.NAlloc < kept)
+    errorf("Problem in MulDiskIntOver, %s cannot hold the %ld limbs of the product",
+           scratch.FileName, kept);
+  DiskCapacityScope room(scratch, kept);
+  MulDiskInt(a, b, scratch);
+  CopyToDiskInt(scratch, r);
+}
+
 void MulBigByDiskInt(const BigInt& a, const DiskInt& b, DiskInt& r) {
   MulDebugScope debug(a.Size, b.Size, r.NAlloc);
   // The shorter operand is cut into pieces, unless a fits one transform

@@ -31,5 +31,11 @@ void MulDiskIntByFFT(const DiskInt& a, const DiskInt& b, DiskInt& r, int clear);
 // of the square when n is half its length. Exact; with r.NAlloc below n, r
 // keeps the top r.NAlloc of those limbs.
 void SquareDiskIntModulo(const DiskInt& a, DiskInt& r, long n);
+// r = a b where r shares the files of an operand (a product written over it):
+// through the NTT when MulDiskInt would take it (the NTT reads both operands
+// whole before it writes r), else by the piece product into `scratch`, which
+// must hold the kept limbs, then copied into r. The NTT reuse flags set before
+// are honoured as by MulDiskInt.
+void MulDiskIntOver(DiskInt& a, DiskInt& b, DiskInt& r, DiskInt& scratch);
 // Whether MulDiskInt would take the NTT product for a product keeping `kept` limbs.
 bool ByNTT(const DiskInt& a, const DiskInt& b, long kept);

@@ -29,6 +29,13 @@ int CarryLimbs(double c, double limbs[4]) {
   return n;
 }
 
+int WriteCarryLimbs(double c, DiskInt& d, long pos) {
+  double limbs[4];
+  const int n = CarryLimbs(c, limbs);
+  WriteLimbs(limbs, d, n, pos);
+  return n;
+}
+
 long ScanDown(const DiskInt& d, long from, double value, double* found) {
   RunBlocks blocks(1, 0);
   double* buf = blocks[0];

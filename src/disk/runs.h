@@ -49,6 +49,8 @@ double ReleaseCarries(DiskInt& d, long n, double carry, F f);
 // The carry c out of a pass, as limbs in normal form (a negative carry ends
 // with the -1 top of the complement form); returns their count (at most 4).
 int CarryLimbs(double c, double limbs[4]);
+// The carry c written as limbs from position pos of d; returns their count.
+int WriteCarryLimbs(double c, DiskInt& d, long pos);
 
 // The highest index below `from` whose limb differs from `value` (that limb in
 // *found), or -1; reads runs from the top down, short ones first (the answer

@@ -53,12 +53,7 @@ void ShiftAndAdd(DiskInt& a, long k, const DiskInt& b, double m) {
     WriteLimbs(w, a, len, pos);
     pos += len;
   }
-  if (carry != 0) {
-    double limbs[4];
-    const int n = CarryLimbs(carry, limbs);
-    WriteLimbs(limbs, a, n, top);
-    top += n;
-  }
+  if (carry != 0) top += WriteCarryLimbs(carry, a, top);
   a.Size = top;
   a.Offset = -NN;
 }

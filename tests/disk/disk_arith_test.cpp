@@ -18,10 +18,7 @@ constexpr long kSizes[] = {1, 2, 7, 7999, 8001, 14563, 21845, 26000};
 
 TEST_F(DiskTest, SumsAndDifferences) {
   std::mt19937_64 g(21);
-  DiskInt a, b, r;
-  a.Init("A", 30000);
-  b.Init("B", 30000);
-  r.Init("R", 30000);
+  DiskInt &a = Number("A", 30000), &b = Number("B", 30000), &r = Number("R", 30000);
   for (int it = 0; it < 80; it++) {
     SCOPED_TRACE("seed 21, iteration " + std::to_string(it));
     std::optional<DiskBufferLoan> lend;
@@ -29,7 +26,7 @@ TEST_F(DiskTest, SumsAndDifferences) {
     const V x = Random(g, kSizes[g() % 8], Shape(g() % 3));
     const V y = Random(g, kSizes[g() % 8], Shape(g() % 3));
     const long ox = static_cast<long>(g() % 7) - 3, oy = static_cast<long>(g() % 7) - 3;
-    fftt::Num mx(30000), my(30000), mr(30004);
+    mpt::Num mx(30000), my(30000), mr(30004);
     for (bool subtract : {false, true}) {
       DiskInt& dst = it % 3 == 0 ? r : it % 3 == 1 ? a : b;  // over an operand too
       (subtract ? SubstractDiskInt : AddDiskInt)(Put(a, x, ox), Put(b, y, oy), dst);
@@ -60,16 +57,14 @@ TEST_F(DiskTest, SumsAndDifferences) {
 
 TEST_F(DiskTest, ShortProductsAndQuotients) {
   std::mt19937_64 g(33);
-  DiskInt a, r;
-  a.Init("SA", 30000);
-  r.Init("SR", 30000);
+  DiskInt &a = Number("SA", 30000), &r = Number("SR", 30000);
   for (int it = 0; it < 32; it++) {
     SCOPED_TRACE("seed 33, iteration " + std::to_string(it));
     std::optional<DiskBufferLoan> lend;
     if (it >= 16) lend.emplace(Disk().BufferSize);
     const V x = Random(g, kSizes[it % 8], Shape(g() % 3));
     DiskInt& dst = it % 2 ? a : r;
-    fftt::Num mx(30000), mr(30010);
+    mpt::Num mx(30000), mr(30010);
     mx.Set(x, -1);
     // 3000 and -3000 take the direct product, 3001 and beyond the split one.
     for (double m : {0.0, 1.0, 3000.0, 3001.0, 123456789012345.0, 1e15, -1.0, -3000.0}) {
@@ -102,9 +97,7 @@ TEST_F(DiskTest, ShortProductsAndQuotients) {
 // a B^k + m b against the reference, across the runs of the disk buffer.
 TEST_F(DiskTest, ShiftAndAdd) {
   std::mt19937_64 g(45);
-  DiskInt a, b;
-  a.Init("HA", 70000);
-  b.Init("HB", 70000);
+  DiskInt &a = Number("HA", 70000), &b = Number("HB", 70000);
   for (auto [na, k, nb, m] :
        {std::tuple(30000L, 25000L, 26000L, 1.0), {5000L, 100L, 4000L, -1.0}, {10L, 50L, 20L, 1.0},
         {300L, 0L, 200L, -1.0}, {40L, 3L, 30L, 3.0}, {25000L, 2L, 60000L, 1.0}}) {
@@ -129,17 +122,10 @@ TEST_F(DiskTest, ShiftAndAdd) {
   EXPECT_FATAL(ShiftAndAdd(a, 1, b, 1), "ERROR in ShiftAndAdd, the disk buffer is lent");
 }
 
-}  // namespace
-
-namespace {
-
-using namespace diskt;
-
 // Trimming scans down in runs that grow to the block length: far more runs
 // than the growth takes to pass it (it once wrapped around and never ended).
 TEST_F(DiskTest, TrimmingScansFarDown) {
-  DiskInt a;
-  a.Init("Z", 400000);
+  DiskInt &a = Number("Z", 400000);
   V v(400000, 0.0);
   v[0] = 7;
   Put(a, v);

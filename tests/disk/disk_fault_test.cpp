@@ -13,9 +13,7 @@ using namespace diskt;
 TEST_F(DiskTest, FullDisk) {
   Disk().PartLimbs = 1000;
   std::mt19937_64 g(2);
-  DiskInt a, r;
-  a.Init("FA", 3000);
-  r.Init("FR", 3000);
+  DiskInt &a = Number("FA", 3000), &r = Number("FR", 3000);
   Put(a, Random(g, 2500));
   Disk().WriteBudget = 8000 + 4000;  // the result's second part half written
   EXPECT_FATAL(ShortMulDiskInt(a, 7, r),
@@ -34,9 +32,7 @@ TEST_F(DiskTest, FullDisk) {
 TEST_F(DiskTest, MissingOrShortPart) {
   Disk().PartLimbs = 100;
   std::mt19937_64 g(4);
-  DiskInt a, r;
-  a.Init("MA", 300);
-  r.Init("MR", 300);
+  DiskInt &a = Number("MA", 300), &r = Number("MR", 300);
   Put(a, Random(g, 250));
   fs::resize_file("MA-02", 100);
   EXPECT_FATAL(AddDiskInt(a, a, r), "read in file did not succeed \\(file MA-02: 100 of 400 bytes");
@@ -48,8 +44,7 @@ TEST_F(DiskTest, MissingOrShortPart) {
 // A limb that is not a number (a damaged file) ends the run instead of a
 // carry release that never settles.
 TEST_F(DiskTest, LimbThatIsNotANumber) {
-  DiskInt a;
-  a.Init("NaN", 10);
+  DiskInt &a = Number("NaN", 10);
   Put(a, {1, std::nan(""), 3});
   EXPECT_FATAL(UpdateDiskInt(a), "a limb is not a whole number below 2\\^53");
 }

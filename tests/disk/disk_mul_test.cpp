@@ -19,23 +19,20 @@ using fftt::Shape;
 
 constexpr long kPiece = (1L << 16) / 3;
 
-// The exact product in memory.
-std::string Exact(const V& x, const V& y) {
-  fftt::Num a(x.size()), b(y.size()), r(x.size() + y.size() + 2);
+// The exact product in memory, from its limb `drop` on.
+std::string Exact(const V& x, const V& y, long drop = 0) {
+  mpt::Num a(x.size()), b(y.size()), r(x.size() + y.size() + 2);
   MulBigInt(a.Set(x), b.Set(y), r.b);
-  return fftt::Text(r.b.Limbs, r.b.Size, 12, r.b.Offset);
+  return fftt::Text(r.b.Limbs + drop, r.b.Size - drop, 12);
 }
 
 // The top limbs that a truncated product keeps, from limb `drop` of the exact
 // product: the disk product may miss the carries of the limbs it never formed,
 // a few units of its lowest limb.
 void ExpectTopOf(const V& x, const V& y, const DiskInt& r, long drop) {
-  fftt::Num a(x.size()), b(y.size()), e(x.size() + y.size() + 2);
-  MulBigInt(a.Set(x), b.Set(y), e.b);
   ASSERT_EQ(r.Offset, drop);
-  const V got = Get(r);
-  const ref::Digits exact = ref::FromDecimal(fftt::Text(e.b.Limbs + drop, e.b.Size - drop, 12), 12);
-  const ref::Digits disk = ref::FromDecimal(Dec(got), 12);
+  const ref::Digits exact = ref::FromDecimal(Exact(x, y, drop), 12);
+  const ref::Digits disk = ref::FromDecimal(Text(r), 12);
   ASSERT_LE(ref::Compare(disk, exact), 0);
   EXPECT_LE(ref::Compare(ref::Sub(exact, disk, 12), {1000000}), 0);
   EXPECT_TRUE(Normal(r));
@@ -43,10 +40,7 @@ void ExpectTopOf(const V& x, const V& y, const DiskInt& r, long drop) {
 
 TEST_F(DiskTest, ProductsAndSquaresAcrossPieces) {
   std::mt19937_64 g(51);
-  DiskInt a, b, r;
-  a.Init("PA", 80000);
-  b.Init("PB", 80000);
-  r.Init("PR", 160000);
+  DiskInt &a = Number("PA", 80000), &b = Number("PB", 80000), &r = Number("PR", 160000);
   const long sizes[][2] = {{1, 1},          {7, 40000},        {kPiece, kPiece},
                            {kPiece + 1, 3}, {kPiece + 1, 50000}, {70001, 65536},
                            {43690, 43691},  {50000, 1}};
@@ -89,14 +83,12 @@ TEST_F(DiskTest, TruncatedProductsKeepTheTopLimbs) {
 // The square modulo B^n: exact, from the pieces that reach the low limbs.
 TEST_F(DiskTest, SquaresModuloAPowerOfTheBase) {
   std::mt19937_64 g(57);
-  DiskInt a, r;
-  a.Init("QA", 70000);
-  r.Init("QR", 140000);
+  DiskInt &a = Number("QA", 70000), &r = Number("QR", 140000);
   for (auto [na, n] : {std::pair(60000L, 60003L), {60000L, 30000L}, {3L, 4L}, {kPiece + 5, 2L},
                        {50000L, 100000L}}) {
     SCOPED_TRACE(std::to_string(na) + " limbs modulo B^" + std::to_string(n));
     const V x = Random(g, na);
-    fftt::Num m(na), e(2 * na + 2);
+    mpt::Num m(na), e(2 * na + 2);
     MulBigInt(m.Set(x), m.b, e.b);
     SquareDiskIntModulo(Put(a, x, -1), r, n);
     EXPECT_EQ(Text(r), fftt::Text(e.b.Limbs, std::min(n, e.b.Size), 12));
@@ -107,13 +99,11 @@ TEST_F(DiskTest, SquaresModuloAPowerOfTheBase) {
 
 TEST_F(DiskTest, ProductsOfANumberInMemory) {
   std::mt19937_64 g(53);
-  DiskInt b, r;
-  b.Init("MB", 80000);
-  r.Init("MR", 140000);
+  DiskInt &b = Number("MB", 80000), &r = Number("MR", 140000);
   for (auto [na, nb] :
        {std::pair(100L, 60000L), {kPiece, 50000L}, {40000L, 30000L}, {50000L, 9L}}) {
     SCOPED_TRACE(std::to_string(na) + " x " + std::to_string(nb));
-    fftt::Num a(na);
+    mpt::Num a(na);
     const V x = Random(g, na), y = Random(g, nb);
     MulBigByDiskInt(a.Set(x, 1), Put(b, y, -2), r);
     EXPECT_EQ(Text(r), Exact(x, y));
@@ -126,18 +116,15 @@ TEST_F(DiskTest, ProductsOfANumberInMemory) {
   }
   // Over the operand with a truncated result.
   const V x = Random(g, 2000), y = Random(g, 50000);
-  fftt::Num a(2000);
-  DiskInt c;
-  c.Init("MC", 50000);
+  mpt::Num a(2000);
+  DiskInt &c = Number("MC", 50000);
   MulBigByDiskInt(a.Set(x), Put(c, y), c);
   ExpectTopOf(x, y, c, 2000 + 50000 - 50001);
 }
 
 TEST_F(DiskTest, ResultOverAnOperandStillToBeReadIsRefused) {
   std::mt19937_64 g(54);
-  DiskInt a, b;
-  a.Init("OA", 150000);
-  b.Init("OB", 100000);
+  DiskInt &a = Number("OA", 150000), &b = Number("OB", 100000);
   Put(a, Random(g, 50000));
   Put(b, Random(g, 50000));
   EXPECT_FATAL(MulDiskInt(a, b, a), "Problem in SpecialMulByDiskInt \\(the result OA overlaps");
@@ -153,11 +140,8 @@ TEST_F(DiskTest, NTTProductAboveTheThresholdAgreesWithTheFFT) {
   std::mt19937_64 g(55);
   InitNTT(1L << 17, 4e6);
   const long threshold = 7 * (1L << 16) / 3;
-  DiskInt a, b, r, s;
-  a.Init("NA", 80000);
-  b.Init("NB", 80000);
-  r.Init("NR", threshold + 10);
-  s.Init("NS", threshold + 10);
+  DiskInt &a = Number("NA", 80000), &b = Number("NB", 80000);
+  DiskInt &r = Number("NR", threshold + 10), &s = Number("NS", threshold + 10);
   for (long kept : {threshold, threshold + 1}) {
     const V x = Random(g, kept / 2), y = Random(g, kept - kept / 2);
     MulDiskInt(Put(a, x), Put(b, y), r);

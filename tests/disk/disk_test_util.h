@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,31 +15,14 @@
 #include "disk/disk_memory.h"
 #include "disk/disk_state.h"
 #include "fft/fft_test_util.h"
+#include "mpint/guarded_num.h"
 #include "shell/error_report.h"
+#include "shell/scratch_dir.h"
 
 namespace diskt {
 
 using V = std::vector<double>;
 namespace fs = std::filesystem;
-
-// Each test runs in a directory of its own, removed afterwards. 2^16 points:
-// pieces of 21845 limbs, and a disk buffer large enough to lend to every pass.
-class DiskTest : public testing::Test {
- protected:
-  void SetUp() override {
-    InitDiskBuffers(1L << 16);
-    fs::create_directories(Dir);
-    fs::current_path(Dir);
-  }
-  void TearDown() override {
-    Disk().PartLimbs = kPartLimbs;
-    Disk().WriteBudget = -1;
-    fs::current_path(Home);
-    fs::remove_all(Dir);
-  }
-  fs::path Home = fs::current_path();
-  fs::path Dir = fs::temp_directory_path() / ("numora-disk-" + std::to_string(getpid()));
-};
 
 template <typename D>
 D& Put(D&& d, const V& limbs, long offset = 0) {
@@ -46,6 +31,34 @@ D& Put(D&& d, const V& limbs, long offset = 0) {
   d.Offset = offset;
   return d;
 }
+
+// 2^16 points: pieces of 21845 limbs, and a disk buffer large enough to lend
+// to every pass.
+class DiskTest : public scratch::ScratchDirTest {
+ protected:
+  void SetUp() override {
+    InitDiskBuffers(1L << 16);
+    ScratchDirTest::SetUp();
+  }
+  void TearDown() override {
+    Numbers.clear();  // their files go with the directory
+    Disk().PartLimbs = kPartLimbs;
+    Disk().WriteBudget = -1;
+    ScratchDirTest::TearDown();
+  }
+  // A number of the test, named, of capacity nAlloc, holding limbs if any.
+  DiskInt& Number(const char* name, long nAlloc) {
+    DiskInt& d = *Numbers.emplace_back(std::make_unique<DiskInt>());
+    d.Init(name, nAlloc);
+    return d;
+  }
+  DiskInt& Number(const char* name, const V& limbs, long nAlloc = 0) {
+    DiskInt& d = Number(name, std::max<long>(nAlloc, static_cast<long>(limbs.size())));
+    return limbs.empty() ? d : Put(d, limbs);
+  }
+
+  std::vector<std::unique_ptr<DiskInt>> Numbers;
+};
 
 inline V Get(const DiskInt& d) {
   V v(d.Size);
@@ -69,14 +82,9 @@ inline bool Normal(const DiskInt& d) {
 }
 
 inline V Random(std::mt19937_64& g, long n, fftt::Shape shape = fftt::Shape::kRandom) {
-  fftt::Num b(n);
+  mpt::Num b(n);
   fftt::Fill(b.b, n, g, shape);
   return b.Limbs();
 }
-
-// The fatal error's console text is sent to standard error, where death tests read it.
-#define EXPECT_FATAL(statement, pattern)                                                \
-  EXPECT_EXIT((dup2(2, 1), [&] { statement; }()), testing::ExitedWithCode(kExitFailure), \
-              pattern)
 
 }  // namespace diskt

@@ -14,7 +14,7 @@
 
 namespace {
 
-using e2e::Scratch;
+using namespace e2e;
 
 TEST(Compressed, EveryConstantExpandsToItsTextDigits) {
   Scratch s;
@@ -33,13 +33,13 @@ TEST(Compressed, EveryConstantExpandsToItsTextDigits) {
     ASSERT_EQ(s.Run(e.answers + "0\n").status, 0) << e.answers;
     const std::string text = s.Read(e.file);
     const std::string block = text.substr(text.find(e.name + " with "));
-    const std::string digits = e2e::ResultDigits(block, e.name);
+    const std::string digits = ResultDigits(block, e.name);
     EXPECT_EQ(block.substr(block.find(" = ") + 3, 1) + "." + digits.substr(0, 30), e.known);
 
     auto r = s.Run(e.answers + "1\n");
     ASSERT_EQ(r.status, 0) << r.out;
-    EXPECT_NE(r.out.find("Compressing result file ...\n"), std::string::npos);
-    EXPECT_EQ(s.Read(e.file).find(e.name + " with "), std::string::npos);
+    EXPECT_TRUE(Has(r.out, "Compressing result file ...\n"));
+    EXPECT_FALSE(Has(s.Read(e.file), e.name + " with "));
     ASSERT_EQ(s.Run("7\n" + e.choice + "\n1\nall.txt\n0\n0\n").status, 0);
     EXPECT_EQ(s.Read("all.txt"), block) << e.answers;
     // Digits 1001 to 2000, 60 a line with counters, an empty line every 2
@@ -64,21 +64,18 @@ TEST(Compressed, DamagedDataNegativeResultsAndTheCheckEntry) {
   s.Write("Sqrt2-00", data);
   auto r = s.Run("7\n2\n");
   EXPECT_EQ(r.status, 1);
-  EXPECT_NE(r.out.find("The file Sqrt2-00 is damaged: the word at byte 4 holds 1000000000"),
-            std::string::npos);
-  EXPECT_EQ(r.out.find("OUTPUT FILE"), std::string::npos);
+  EXPECT_TRUE(Has(r.out, "The file Sqrt2-00 is damaged: the word at byte 4 holds 1000000000"));
+  EXPECT_FALSE(Has(r.out, "OUTPUT FILE"));
 
   // The packed words carry no sign: -ln2 is written as text, not lost.
   ASSERT_EQ(s.Run("5\nneg\n.\n1\n-1\n3\n1/2\nneg\n").status, 0);
   r = s.Run("6\nneg\n10000\n1\n1\n");
   ASSERT_EQ(r.status, 0);
-  EXPECT_NE(
-      r.out.find("A negative result cannot be stored compressed: the digits are written as text.\n"
-                 "Appending result to file neg.txt"),
-      std::string::npos);
-  EXPECT_NE(s.Read("neg.txt").find("neg = -0.\n6931471805 5994530941"), std::string::npos);
+  EXPECT_TRUE(Has(r.out,
+                  "A negative result cannot be stored compressed: the digits are written as text.\n"
+                  "Appending result to file neg.txt"));
+  EXPECT_TRUE(Has(s.Read("neg.txt"), "neg = -0.\n6931471805 5994530941"));
   EXPECT_FALSE(s.Exists("neg-00") || s.Exists("neg-info"));
-
 }
 
 // Menu entry 8 on a compressed Pi: agreement, then a damaged digit found.
@@ -87,8 +84,8 @@ TEST(Compressed, PiCheckThroughTheMenu) {
   ASSERT_EQ(s.RunWith({"pi", "300000", "--compressed"}, "").status, 0);
   auto r = s.Run("8\n290000\n");
   EXPECT_EQ(r.status, 0) << r.out;
-  EXPECT_NE(r.out.find("Checking the first 289980 digits,\n"), std::string::npos) << r.out;
-  EXPECT_NE(r.out.find("The computed 24 binary digits are identical.\n"), std::string::npos);
+  EXPECT_TRUE(Has(r.out, "Checking the first 289980 digits,\n")) << r.out;
+  EXPECT_TRUE(Has(r.out, "The computed 24 binary digits are identical.\n"));
   // A word some 360 digits under the top (nine digits a word, lowest first).
   std::string data = s.Read("Pi-00");
   const size_t at = data.size() - 4 * 40;
@@ -98,9 +95,7 @@ TEST(Compressed, PiCheckThroughTheMenu) {
   std::memcpy(&data[at], &word, 4);
   s.Write("Pi-00", data);
   r = s.Run("8\n290000\n");
-  EXPECT_NE(r.out.find("The check shows that your first 289980 digits are not OK\n"),
-            std::string::npos)
-      << r.out;
+  EXPECT_TRUE(Has(r.out, "The check shows that your first 289980 digits are not OK\n")) << r.out;
   for (const char* scratch : {"b-00", "TwoPow-00", "PiD-00", "tmp-00"})
     EXPECT_FALSE(s.Exists(scratch)) << scratch;
 }

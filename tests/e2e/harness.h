@@ -39,36 +39,58 @@ class Scratch {
                     long fileSizeLimit = 0, int timeoutSeconds = 120, long memoryLimit = 0) const;
   // Runs numora with the fault "ACTION:POINT[:N]" injected (NUMORA_TEST_FAULT).
   RunResult RunFault(const std::string& fault, const std::string& input) const;
-  // Starts numora with arguments in the background, input from /dev/null;
-  // Finish waits for it.
-  int Start(const std::vector<std::string>& args) const;
-  static RunResult Finish(int pid, int timeoutSeconds = 120);
-  // Runs numora with its output on a pseudo-terminal; returns what the terminal showed.
-  RunResult RunInTerminal(const std::vector<std::string>& args, int timeoutSeconds = 120) const;
-  // Starts numora in the background with the given input on a pipe that stays
-  // open: the run waits at its next question until it is killed.
-  struct Waiting {
+  // Starts numora with arguments in the background, its input on a pipe that
+  // stays open: the run waits at its next question until it ends or is killed.
+  struct Started {
     int pid = -1;
     int input = -1;
   };
-  Waiting StartWaiting(const std::string& input) const;
-  // Kills the waiting run (SIGKILL, as a crash would end it).
-  static void Kill(Waiting& run);
+  Started Start(const std::vector<std::string>& args, const std::string& input) const;
+  // Sends the signal to the run (0: none, SIGKILL as a crash would end it),
+  // closes its input and waits for it.
+  static RunResult Finish(Started& run, int signal = 0, int timeoutSeconds = 120);
+  // Runs numora with its output on a pseudo-terminal; returns what the terminal showed.
+  RunResult RunInTerminal(const std::vector<std::string>& args, int timeoutSeconds = 120) const;
 
  private:
+  // Forks numora here with the given descriptors as 0, 1 and 2 (-1: /dev/null).
+  int Spawn(const std::vector<std::string>& args, int in, int out, int err,
+            long fileSizeLimit = 0, long memoryLimit = 0, const std::string& fault = "") const;
   RunResult Exec(const std::vector<std::string>& args, const std::string& input,
                  long fileSizeLimit, int timeoutSeconds, long memoryLimit,
                  const std::string& fault) const;
   std::string dir_;
 };
 
+// The menu answers of a computation: entry, mode, digits, FFT size in k, compressed.
+std::string Answers(int entry, int mode, long digits, long fftK, int compressed = 0);
 // The digits that follow "<name> = <int>.\n" in a result file, without layout.
 std::string ResultDigits(const std::string& resultFile, const std::string& name);
 // The names of the files in the scratch directory, sorted.
 std::vector<std::string> Files(const Scratch& s);
+// The records of "ParamNumora", one per line.
+std::vector<std::string> Records(const Scratch& s);
 // The first 300 decimals of Pi, and of e after "2.".
 extern const std::string kPiDigits, kEDigits;
 // Number of occurrences of needle in text.
 int Count(const std::string& text, const std::string& needle);
+bool Has(const std::string& text, const std::string& needle);
+
+// Pi and e by each series: menu entry, that of the other series, result file,
+// name in it, known digits.
+struct Constant {
+  int entry, other;
+  const char* file;
+  const char* name;
+  const std::string& known;
+};
+extern const Constant kPi, kPiRamanujan, kE, kEAlternating;
+// Every digit of c by its other series in the standard mode, computed once.
+const std::string& OtherSeries(const Constant& c, long digits);
+// A finished run of c: the check passed, the known digits and the other
+// series' digits, and only the result file left.
+void ExpectFinished(const Scratch& s, const Constant& c, const RunResult& r, long digits);
+// The digits after "1." are those of floor(sqrt(2) 10^D) (reference module).
+void ExpectSqrt2Digits(const std::string& digits, long D);
 
 }  // namespace e2e

@@ -22,7 +22,7 @@
 
 namespace {
 
-using e2e::Scratch;
+using namespace e2e;
 
 // The number after `label` in text, -1 when it is not there.
 double NumberAfter(const std::string& text, const std::string& label) {
@@ -40,15 +40,6 @@ long OwnAnonymousKB() {
   return 0;
 }
 
-// Sets NUMORA_PHYSICAL_MEMORY for the runs of a scope.
-class FakeMachineMemory {
- public:
-  explicit FakeMachineMemory(double bytes) {
-    setenv("NUMORA_PHYSICAL_MEMORY", std::to_string(static_cast<long>(bytes)).c_str(), 1);
-  }
-  ~FakeMachineMemory() { unsetenv("NUMORA_PHYSICAL_MEMORY"); }
-};
-
 const char kWarning[] = "Warning: this computation needs about ";
 
 TEST(MemoryEstimate, WithinAQuarterOfThePeakOfEveryKindOfRun) {
@@ -56,8 +47,8 @@ TEST(MemoryEstimate, WithinAQuarterOfThePeakOfEveryKindOfRun) {
   GTEST_SKIP() << "the sanitizers' shadow memory is not the program's";
 #endif
   Scratch s;
-  s.Write("ln2.numora", e2e::kLn2File);
-  s.Write("machin.numora", e2e::kMachinFile);
+  s.Write("ln2.numora", kLn2File);
+  s.Write("machin.numora", kMachinFile);
   // Large and small rows (the FFT tables or the numbers weigh most), the
   // basic disk mode, both series of Pi and of e, and user constants of one
   // and of two series (the sum kept between them).
@@ -86,44 +77,41 @@ TEST(MemoryEstimate, WithinAQuarterOfThePeakOfEveryKindOfRun) {
   }
 }
 
-TEST(MemoryEstimate, WarningBeforeARowThatDoesNotFit) {
+// With the machine's memory faked, the menu warns before a row that does not
+// fit and computes on; the command line takes the fastest row that fits.
+TEST(MemoryEstimate, RowsAgainstTheMachinesMemory) {
   Scratch s;
-  // sqrt(2), 10^5 digits, the 8 k row: a few megabytes.
-  const std::string answers = "4\n0\n100000\n8\n0\n";
-  {
-    FakeMachineMemory machine(1 << 20);
-    const auto r = s.Run(answers);
-    ASSERT_EQ(r.status, 0) << r.out;
-    const size_t warning = r.out.find(kWarning);
-    ASSERT_NE(warning, std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("K of memory and this machine has 1024 K;", warning), std::string::npos);
-    // Before the computation, which goes on and writes its result.
-    EXPECT_LT(warning, r.out.find("Computing Sqrt(2)"));
-    EXPECT_NE(r.out.find("The computation is OK"), std::string::npos);
-    EXPECT_NE(s.Read("sqrt2.txt").find("Sqrt2 = 1."), std::string::npos);
-  }
-  // A row that fits adds nothing to the dialogue.
-  FakeMachineMemory machine(64.0 * (1 << 30));
-  EXPECT_EQ(s.Run(answers).out.find("Warning"), std::string::npos);
-}
-
-TEST(MemoryEstimate, CommandLineDefaultsToTheFastestRowThatFits) {
-  Scratch s;
-  const auto rowOf = [&](double machine, std::string* out) {
-    FakeMachineMemory fake(machine);
-    const auto r = s.RunWith({"sqrt2", "1000000"}, "");
-    EXPECT_EQ(r.status, 0) << r.err;
-    *out = r.out;
-    return NumberAfter(s.Read("sqrt2.txt"), "Size of FFT : ");
+  const auto run = [&](double machine, const std::vector<std::string>& args,
+                       const std::string& input) {
+    setenv("NUMORA_PHYSICAL_MEMORY", std::to_string(static_cast<long>(machine)).c_str(), 1);
+    const auto r = s.RunWith(args, input);
+    unsetenv("NUMORA_PHYSICAL_MEMORY");
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    return r.out;
   };
-  std::string out;
-  // 10^6 digits: rows of 128 k down to 4 k; 8 MB holds the 32 k row, not the 64 k one.
-  EXPECT_EQ(rowOf(8.0 * (1 << 20), &out), 32);
-  EXPECT_EQ(out.find("Warning"), std::string::npos);
-  EXPECT_EQ(rowOf(64.0 * (1 << 30), &out), 128);
-  // Nothing fits: the smallest row, with the warning.
-  EXPECT_EQ(rowOf(1 << 20, &out), 4);
-  EXPECT_NE(out.find(kWarning), std::string::npos) << out;
+  // sqrt(2), 10^5 digits, the 8 k row: a few megabytes.
+  std::string out = run(1 << 20, {}, Answers(4, 0, 100000, 8));
+  const size_t warning = out.find(kWarning);
+  ASSERT_NE(warning, std::string::npos) << out;
+  EXPECT_NE(out.find("K of memory and this machine has 1024 K;", warning), std::string::npos);
+  // Before the computation, which goes on and writes its result.
+  EXPECT_LT(warning, out.find("Computing Sqrt(2)"));
+  EXPECT_TRUE(Has(out, "The computation is OK"));
+  EXPECT_TRUE(Has(s.Read("sqrt2.txt"), "Sqrt2 = 1."));
+  EXPECT_FALSE(Has(run(64.0 * (1 << 30), {}, Answers(4, 0, 100000, 8)), "Warning"));
+
+  // 10^6 digits: rows of 128 k down to 4 k; 8 MB holds the 32 k row, not the
+  // 64 k one; when nothing fits, the smallest row with the warning.
+  const struct {
+    double machine;
+    int row;
+    bool warned;
+  } rows[] = {{8.0 * (1 << 20), 32, false}, {64.0 * (1 << 30), 128, false}, {1 << 20, 4, true}};
+  for (const auto& k : rows) {
+    out = run(k.machine, {"sqrt2", "1000000"}, "");
+    EXPECT_EQ(NumberAfter(s.Read("sqrt2.txt"), "Size of FFT : "), k.row);
+    EXPECT_EQ(Has(out, kWarning), k.warned) << out;
+  }
 }
 
 }  // namespace

@@ -35,17 +35,6 @@ inline BigInt& SetLimbs(BigInt& b, const std::vector<double>& limbs, long offset
   return b;
 }
 
-struct Num {
-  BigInt b;
-  explicit Num(long cap) { b.Alloc(cap); }
-  Num(const Num&) = delete;
-  Num& operator=(const Num&) = delete;
-  BigInt& Set(const std::vector<double>& limbs, long offset = 0) {
-    return SetLimbs(b, limbs, offset);
-  }
-  std::vector<double> Limbs() const { return fftt::Limbs(b); }
-};
-
 enum class Shape { kRandom, kNines, kNegative, kSparse };
 
 inline void Fill(BigInt& x, long n, std::mt19937_64& g, Shape shape = Shape::kRandom) {
@@ -67,51 +56,52 @@ inline void Fill(BigInt& x, long n, std::mt19937_64& g, Shape shape = Shape::kRa
 // millions of limbs.
 constexpr uint64_t kPrimes[3] = {2147483647, 2147483629, 2147483587};
 
-inline uint64_t MulMod(uint64_t a, uint64_t b, uint64_t p) {
-  return static_cast<uint64_t>(static_cast<unsigned __int128>(a) * b % p);
-}
-
-// The value of limbs (signed limbs allowed) modulo p; mod reduces acc * 10^12 + limb.
-template <typename Mod>
-uint64_t ResidueBy(const double* limbs, long n, uint64_t p, Mod mod) {
+// The value of limbs (signed limbs allowed) modulo p, a prime of kPrimes known
+// at compile time: a remainder is a multiplication.
+template <uint64_t p>
+uint64_t Residue(const double* limbs, long n) {
+  constexpr uint64_t base = 1000000000000ULL % p;
   uint64_t acc = 0;
   for (long i = n - 1; i >= 0; i--) {
     const int64_t v = static_cast<int64_t>(limbs[i]);
     const uint64_t lv = v >= 0 ? static_cast<uint64_t>(v) % p : p - static_cast<uint64_t>(-v) % p;
-    acc = mod(acc, lv);
+    acc = (acc * base + lv) % p;
   }
   return acc;
 }
-// Any p below 2^63.
-inline uint64_t Residue(const double* limbs, long n, uint64_t p) {
-  const uint64_t base = 1000000000000ULL % p;
-  return ResidueBy(limbs, n, p, [=](uint64_t acc, uint64_t lv) {
-    return (MulMod(acc, base, p) + lv) % p;
-  });
-}
-// A prime of kPrimes, known at compile time: a remainder is a multiplication.
-template <uint64_t p>
-uint64_t Residue(const double* limbs, long n) {
-  constexpr uint64_t base = 1000000000000ULL % p;
-  return ResidueBy(limbs, n, p, [](uint64_t acc, uint64_t lv) { return (acc * base + lv) % p; });
-}
 
 template <uint64_t p>
-bool MatchesModulo(const BigInt& a, const BigInt& b, const BigInt& r) {
-  const uint64_t ab = Residue<p>(a.Limbs, a.Size) * Residue<p>(b.Limbs, b.Size) % p;
-  return ab == Residue<p>(r.Limbs, r.Size);
+bool MatchesModulo(const double* a, long na, const double* b, long nb, const double* r, long nr) {
+  return Residue<p>(a, na) * Residue<p>(b, nb) % p == Residue<p>(r, nr);
 }
 
 // r == a * b as integers (offsets ignored), by residues.
+inline bool ProductMatches(const double* a, long na, const double* b, long nb, const double* r,
+                           long nr) {
+  return MatchesModulo<kPrimes[0]>(a, na, b, nb, r, nr) &&
+         MatchesModulo<kPrimes[1]>(a, na, b, nb, r, nr) &&
+         MatchesModulo<kPrimes[2]>(a, na, b, nb, r, nr);
+}
 inline bool ProductMatches(const BigInt& a, const BigInt& b, const BigInt& r) {
-  return MatchesModulo<kPrimes[0]>(a, b, r) && MatchesModulo<kPrimes[1]>(a, b, r) &&
-         MatchesModulo<kPrimes[2]>(a, b, r);
+  return ProductMatches(a.Limbs, a.Size, b.Limbs, b.Size, r.Limbs, r.Size);
 }
 
 inline ref::Digits ToRef(const BigInt& b) {
   ref::Digits d(b.Limbs, b.Limbs + b.Size);
   ref::Trim(d);
   return d;
+}
+
+// |u - v|.
+inline ref::Digits AbsDiff(const ref::Digits& u, const ref::Digits& v) {
+  return ref::Compare(u, v) >= 0 ? ref::Sub(u, v, 12) : ref::Sub(v, u, 12);
+}
+
+// a B^limbs.
+inline ref::Digits Shifted(const ref::Digits& a, long limbs) {
+  ref::Digits r(limbs, 0);
+  r.insert(r.end(), a.begin(), a.end());
+  return r;
 }
 
 // pos - neg as signed decimal text.

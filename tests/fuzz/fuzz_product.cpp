@@ -47,6 +47,15 @@ void Check(bool ok) {
   if (!ok) __builtin_trap();
 }
 
+// An owned number; the sanitizer's redzones stand guard around its limbs.
+struct Num {
+  BigInt b;
+  explicit Num(long cap) { b.Alloc(cap); }
+  Num(const Num&) = delete;
+  Num& operator=(const Num&) = delete;
+  std::vector<double> Limbs() const { return fftt::Limbs(b); }
+};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -60,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const long nb = 1 + static_cast<long>(in.Take(2) % kMaxLimbs);
   const long cap = 1 + static_cast<long>(in.Take(2) % (na + nb));
   const long fault = static_cast<long>(in.Take(2));  // above the transform: none
-  fftt::Num a(na), b(nb), r(na + nb), sq(2 * na), t(cap), u(cap);
+  Num a(na), b(nb), r(na + nb), sq(2 * na), t(cap), u(cap);
   Fill(in, a.b, na);
   Fill(in, b.b, nb);
   const ref::Digits A = fftt::ToRef(a.b), B = fftt::ToRef(b.b);
@@ -76,14 +85,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Check(fftt::Text(r.b) == ref::ToDecimal(ref::Mul(A, B, 12), 12));
   SquareBigInt(a.b, sq.b);
   Check(fftt::Text(sq.b) == ref::ToDecimal(ref::Mul(A, A, 12), 12));
-  fftt::Num t2(cap), u2(cap);
+  Num t2(cap), u2(cap);
   MulTruncated(a.b, b.b, t2.b);
   SquareTruncated(b.b, u2.b);
   Check(t2.Limbs() == t.Limbs() && t2.b.Offset == t.b.Offset);
   Check(u2.Limbs() == u.Limbs() && u2.b.Offset == u.b.Offset);
   if (3 * std::max(na, nb) <= kNFFT / 2) {
     // a b + b a (one limb more than a b) and a^2.
-    fftt::Num s(na + nb + 1), q(2 * na);
+    Num s(na + nb + 1), q(2 * na);
     TwoMulBigInt(a.b, b.b, b.b, a.b, a.b, nullptr, s.b, q.b, nullptr);
     const ref::Digits ab = ref::Mul(A, B, 12);
     Check(fftt::Text(s.b) == ref::ToDecimal(ref::Add(ab, ab, 12), 12));

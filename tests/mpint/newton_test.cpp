@@ -12,6 +12,7 @@
 
 namespace {
 
+using fftt::Shifted;
 using fftt::ToRef;
 
 // Small transforms (as in the product tests of this program), so that the larger
@@ -30,15 +31,9 @@ class Newton : public ::testing::Test {
   std::mt19937_64 rng_{20240611};
 };
 
-ref::Digits Shifted(const ref::Digits& a, long limbs) {  // a * B^limbs
-  ref::Digits r(limbs, 0);
-  r.insert(r.end(), a.begin(), a.end());
-  return r;
-}
-
 // Number of leading limbs in which u and v agree, measured on |u - v| against v.
 long AgreeingLimbs(const ref::Digits& u, const ref::Digits& v) {
-  ref::Digits d = ref::Compare(u, v) >= 0 ? ref::Sub(u, v, 12) : ref::Sub(v, u, 12);
+  const ref::Digits d = fftt::AbsDiff(u, v);
   if (d.size() == 1 && d[0] == 0) return 1 << 30;
   return static_cast<long>(ref::ToDecimal(v, 12).size() - ref::ToDecimal(d, 12).size()) / 12;
 }

@@ -63,27 +63,12 @@ ref::Digits RandomDigits(std::mt19937_64& g, long n, SmallInt& s) {
 TEST(SmallIntLinear, OperationsAgainstInt128) {
   std::mt19937_64 g(11);
   SmallInt a, b, r;
-  SetValue(a, 999999);
-  SetValue(b, 1);
-  AddSmallInt(a, b, r);
-  EXPECT_EQ(Limbs(r), V({0, 1}));
-  LongShortMulSmallInt(a, 1e15, r);
-  EXPECT_EQ(Limbs(r), V({0, 0, 999000, 999}));
-  AddSmallInt(SetLimbs(a, {-1}), b, r);
-  EXPECT_TRUE(r.IsZero());
-  r.Set(1000000);
-  EXPECT_EQ(Limbs(r), V({0, 1}));
-  r.Set(1e15);
-  EXPECT_EQ(Value(r), static_cast<i128>(1000000000000000LL));
-  r.Set(-5);
-  EXPECT_EQ(r.Sign(), -1);
   SmallInt fresh;  // a negative value of 16 digits needs a fourth limb for its -1 top
   fresh.Set(-1e15);
   EXPECT_EQ(Value(fresh), -static_cast<i128>(1000000000000000LL));
   // Zero top limbs are skipped by Sign and Log; a top -1 folds over 999999 limbs.
   EXPECT_EQ(SetLimbs(r, {0, 7, 0, 0}).Sign(), 1);
   EXPECT_NEAR(r.Log(), std::log(7e6), 1e-12);
-  EXPECT_NEAR(SetLimbs(r, {1, 2, 3, 4, 5, 6}).Log(), std::log(6.000005000004000003e30), 1e-12);
   SetLimbs(r, {5, 999999, 999999, -1}).Trim();
   EXPECT_EQ(Limbs(r), V({5, -1}));
   const double ms[] = {1, 2, 3, 999, 3000, 999999, 1000000, 1e9, 1e9 + 7, 123456789012.0, 1e12,
@@ -189,20 +174,17 @@ TEST(SmallIntBigInt, PairingAndSchoolbookProduct) {
   }
 }
 
-// An inexact division, a view reallocated, a product too long for exact sums,
-// a product into no room.
+// An inexact division, a product too long for exact sums, a product into no room.
 TEST(SmallIntDeathTest, FatalMisuse) {
   SmallInt a(4100);
   a.Set(7);
   EXPECT_FATAL(ShortDivSmallInt(a, 2, a), "Carry is not zero in ShortDivSmallInt");
-  EXPECT_FATAL(SmallIntView v(a, 1); v.Alloc(5000), "Alloc cannot be used on a NoDelete SmallInt");
   std::fill(a.Limbs, a.Limbs + 4001, 1.0);
   a.Size = 4001;
   EXPECT_FATAL(MulSmallInt(a, a, a), "SmallInt are too large");
   mpt::Num x(3), none(0);
-  EXPECT_FATAL(SmallIntMul(x.Set({1}), a, none.b), "b is too large");
   a.Size = 2;
-  EXPECT_FATAL(SmallIntMul(x.b, a, none.b), "r has no room");
+  EXPECT_FATAL(SmallIntMul(x.Set({1}), a, none.b), "r has no room");
 }
 
 }  // namespace

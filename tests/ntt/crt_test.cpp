@@ -71,9 +71,6 @@ TEST(CRT, ChooseBestCRTTakesTheLargestTransformNeedingFivePrimes) {
                                 ref::FromDecimal("1" + std::string(2 * d, '0'), 9), 9),
                        9);
     EXPECT_LE(ref::Compare(ref::FromDecimal(bound, 9), ref::FromDecimal(Modulus(ncrt), 9)), 0);
-    // One digit more would break that bound.
-    const std::string over = bound + "00";
-    EXPECT_GT(ref::Compare(ref::FromDecimal(over, 9), ref::FromDecimal(Modulus(ncrt), 9)), 0);
   }
   // More primes than the table holds.
   nttt::ExpectFatal(
@@ -125,11 +122,11 @@ TEST(CRT, ACoefficientOutOfRangeEndsTheRunWithTheDetails) {
   InitNTT(1L << 12, 1e5);
   InitCRT(5);
   const std::string m = Modulus(5);
-  // M - 1 is not reduced to anything in range, nor is just above M/2: both
-  // are reported, with the alphas, in the log.
-  for (const std::string& v :
-       {ref::ToDecimal(ref::Sub(ref::FromDecimal(m, 9), {1}, 9), 9),
-        ref::ToDecimal(ref::Add(ref::FromDecimal(ref::Div(m, "2"), 9), {1}, 9), 9)}) {
+  // Just above M/2 is not reduced to anything in range: reported, with the
+  // alphas, in the log.
+  {
+    const std::string v =
+        ref::ToDecimal(ref::Add(ref::FromDecimal(ref::Div(m, "2"), 9), {1}, 9), 9);
     const std::vector<double> alpha = Alphas(v, 5);
     char details[200];
     std::snprintf(details, sizeof details, "---------------------------\n\nNCRT=5\nalpha[0]=%.0f\n",

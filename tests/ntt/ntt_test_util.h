@@ -7,14 +7,13 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <initializer_list>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "shell/error_report.h"
+#include "shell/scratch_dir.h"
 
 namespace nttt {
 
@@ -64,10 +63,7 @@ inline std::vector<double> Convolution(const std::vector<double>& x, const std::
 // Runs a fatal path in a child process started in `dir`; returns the log it wrote there.
 inline std::string FatalLog(const std::function<void()>& f, const std::string& dir = ".") {
   EXPECT_EXIT((std::filesystem::current_path(dir), f()), testing::ExitedWithCode(kExitFailure), "");
-  std::ifstream in(dir + "/Numora.log");
-  std::stringstream log;
-  log << in.rdbuf();
-  return log.str();
+  return scratch::ReadFile(dir + "/Numora.log");
 }
 
 // Runs a fatal path in a child process started in a scratch directory, and

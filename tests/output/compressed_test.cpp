@@ -16,16 +16,11 @@ namespace fs = std::filesystem;
 using diskt::DiskTest;
 using fs::exists;
 
-std::string Read(const std::string& file) {
-  std::stringstream s;
-  s << std::ifstream(file, std::ios::binary).rdbuf();
-  return s.str();
-}
 void Write(const std::string& file, const std::string& text) {
   std::ofstream(file, std::ios::binary) << text;
 }
 std::vector<uint32_t> Words(const std::string& file) {
-  const std::string bytes = Read(file);
+  const std::string bytes = scratch::ReadFile(file);
   std::vector<uint32_t> w(bytes.size() / 4);
   std::memcpy(w.data(), bytes.data(), 4 * w.size());
   return w;
@@ -35,11 +30,7 @@ std::vector<double> Limbs(const MPInt& x, long count, long start) {
   x.WriteToBuffer(v.data(), count, start);
   return v;
 }
-VecNumber Random(std::mt19937_64& g, long n) {
-  std::vector<double> l(n);
-  for (double& x : l) x = static_cast<double>(g() % 1000000000000);
-  return VecNumber(l, 1 - n);
-}
+VecNumber Random(std::mt19937_64& g, long n) { return VecNumber(diskt::Random(g, n), 1 - n); }
 
 TEST_F(DiskTest, PackedLayoutAndInfoFile) {
   // Three limbs in four words, and 4 limbs as two groups padded to P = 6.
@@ -47,7 +38,7 @@ TEST_F(DiskTest, PackedLayoutAndInfoFile) {
   EXPECT_EQ(Words("Three-00"), (std::vector<uint32_t>{456789012, 901234123, 456345678, 567890123}));
   CompressResult(VecNumber({1, 2, 3, 999999999999}, -3), 36, "Four", 65536);
   EXPECT_EQ(Words("Four-00"), (std::vector<uint32_t>{1, 2000, 3000000, 0, 999999999, 999, 0, 0}));
-  EXPECT_EQ(Read("Four-info"), "36\n6\n-3\n65536\n");
+  EXPECT_EQ(scratch::ReadFile("Four-info"), "36\n6\n-3\n65536\n");
   CompressedNumber four;
   ASSERT_EQ(four.Open("Four", true), "");
   EXPECT_EQ(Limbs(four, 6, 0), (std::vector<double>{1, 2, 3, 999999999999, 0, 0}));
@@ -75,11 +66,11 @@ TEST_F(DiskTest, ReadBackAcrossRunsPartsAndWindows) {
   // A shorter result replaces it whole; a run that fails half way leaves it.
   CompressResult(Random(g, 9000), 12 * 8999, "X", 1024);
   EXPECT_TRUE(exists("X-01") && !exists("X-02") && !exists("X-24"));
-  const std::string info = Read("X-info"), data = Read("X-00");
+  const std::string info = scratch::ReadFile("X-info"), data = scratch::ReadFile("X-00");
   Disk().WriteBudget = 20000;
   EXPECT_FATAL(CompressResult(x, 12 * 149999, "X", 1024), "no space left");
-  EXPECT_EQ(Read("X-info"), info);
-  EXPECT_EQ(Read("X-00"), data);
+  EXPECT_EQ(scratch::ReadFile("X-info"), info);
+  EXPECT_EQ(scratch::ReadFile("X-00"), data);
   EXPECT_FALSE(exists(".packing-00") || exists(".packing-info"));
 }
 

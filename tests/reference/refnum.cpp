@@ -46,38 +46,25 @@ Digits DivSmall(const Digits& a, int64_t m, int k) {
 
 int64_t At(const Digits& a, size_t i) { return i < a.size() ? a[i] : 0; }
 
-// floor(a / b) in base 10^9, long division one quotient limb at a time.
+// floor(a / b) in base 10^9, long division one quotient limb at a time, each
+// limb found by bisection: slow, but plainly right.
 Digits DivLimbs(Digits a, Digits b) {
   Trim(a);
   Trim(b);
   if (b.size() == 1 && b[0] == 0) std::abort();
-  if (Compare(a, b) < 0) return Digits{0};
-  const size_t nb = b.size();
-  // Two top limbs of b give a quotient estimate off by at most a few units.
-  const __int128 den = static_cast<__int128>(b[nb - 1]) * kB + At(b, nb - 2);
+  if (b.size() == 1) return DivSmall(a, b[0], kK);
   Digits q(a.size(), 0);
   Digits rem{0};
   for (size_t i = a.size(); i-- > 0;) {
     rem.insert(rem.begin(), a[i]);
     Trim(rem);
-    if (Compare(rem, b) < 0) continue;
-    __int128 num = (static_cast<__int128>(At(rem, nb)) * kB + At(rem, nb - 1)) * kB +
-                   (nb >= 2 ? At(rem, nb - 2) : 0);
-    if (nb == 1) num = static_cast<__int128>(At(rem, 1)) * kB + At(rem, 0);
-    __int128 est = nb == 1 ? num / b[0] : num / den;
-    if (est > kB - 1) est = kB - 1;
-    int64_t d = static_cast<int64_t>(est);
-    Digits prod = MulSmall(b, d, kK);
-    while (Compare(prod, rem) > 0) {
-      d--;
-      prod = Sub(prod, b, kK);
+    int64_t lo = 0, hi = kB - 1;  // the largest d with b d <= rem
+    while (lo < hi) {
+      const int64_t mid = lo + (hi - lo + 1) / 2;
+      if (Compare(MulSmall(b, mid, kK), rem) <= 0) lo = mid; else hi = mid - 1;
     }
-    rem = Sub(rem, prod, kK);
-    while (Compare(rem, b) >= 0) {
-      d++;
-      rem = Sub(rem, b, kK);
-    }
-    q[i] = d;
+    rem = Sub(rem, MulSmall(b, lo, kK), kK);
+    q[i] = lo;
   }
   Trim(q);
   return q;

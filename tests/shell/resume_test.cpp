@@ -1,12 +1,6 @@
 // The records of "ParamNumora": written and read back across runs, and every
 // record missing or absurd refused with a message that names it.
-#include <gtest/gtest.h>
-#include <unistd.h>
-
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,11 +9,11 @@
 #include "shell/clock.h"
 #include "shell/error_report.h"
 #include "shell/resume.h"
+#include "shell/scratch_dir.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
 std::vector<std::string> Lines(const std::string& name) {
   std::ifstream in(name);
   std::vector<std::string> lines;
@@ -41,18 +35,15 @@ void Resume(Computation& c) {
   c.ReadParams(f);
 }
 
-class ResumeTest : public testing::Test {
+// The run ends through the error report with a message matching pattern.
+template <typename Computation>
+void ExpectRefused(Computation& c, const std::string& pattern) {
+  EXPECT_EXIT((ErrorsToStandardError(true), Resume(c)), testing::ExitedWithCode(kExitFailure),
+              pattern);
+}
+
+class ResumeTest : public scratch::ScratchDirTest {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("numora-resume-" + std::to_string(getpid()));
-    fs::create_directories(dir_);
-    old_ = fs::current_path();
-    fs::current_path(dir_);
-  }
-  void TearDown() override {
-    fs::current_path(old_);
-    fs::remove_all(dir_);
-  }
   // A Pi computation in mode 1 stopped at step 2, with P and Q of three limbs.
   static void SavePi(double seconds) {
     PiChudnovskyComputation c;
@@ -72,7 +63,6 @@ class ResumeTest : public testing::Test {
     c.RunStart = GetSeconds() - seconds;
     SaveParamFile(c);
   }
-  fs::path dir_, old_;
 };
 
 TEST_F(ResumeTest, TimesOfTheRunsAddUpAcrossSaves) {
@@ -104,40 +94,31 @@ TEST_F(ResumeTest, TimesOfTheRunsAddUpAcrossSaves) {
 TEST_F(ResumeTest, EachRecordMissingOrAbsurdIsRefused) {
   SavePi(100);
   const std::vector<std::string> good = Lines(kParamFileName);
-  // An absurd value for each record after the type code.
-  const char* absurd[] = {"9999",    "3",  "1000",      "2", "-5",     "99999",
-                          "1000000", "1x", "999999999", "-3", "1e99",   "0.5"};
-  const char* names[] = {"number of digits", "mode", "FFT size", "compressed output flag",
-                         "time of the previous runs", "progress counter", "size of PP",
-                         "exponent of PP", "file position of PP", "size of QQ",
-                         "exponent of QQ", "file position of QQ"};
+  // An absurd value for each record after the type code; the size 0 of PP
+  // too, as steps still to do need both sums.
+  const std::pair<const char*, std::string> records[] = {
+      {"9999", "number of digits"}, {"3", "mode"}, {"1000", "FFT size"},
+      {"2", "compressed output flag"}, {"-5", "time of the previous runs"},
+      {"99999", "progress counter"}, {"0", "size of PP"}, {"1x", "exponent of PP"},
+      {"999999999", "file position of PP"}, {"1000000", "size of QQ"}, {"1e99", "exponent of QQ"},
+      {"0.5", "file position of QQ"}};
   for (size_t i = 1; i < good.size(); i++) {
-    SCOPED_TRACE(names[i - 1]);
+    const auto& [absurd, name] = records[i - 1];
+    SCOPED_TRACE(name);
     std::vector<std::string> lines = good;
-    lines[i] = absurd[i - 1];
+    lines[i] = absurd;
     WriteLines(lines);
     PiChudnovskyComputation c;
-    EXPECT_EXIT((ErrorsToStandardError(true), Resume(c)), testing::ExitedWithCode(kExitFailure),
-                std::string("is damaged or incomplete \\(the ") + names[i - 1]);
-    lines = good;
+    ExpectRefused(c, "is damaged or incomplete \\(the " + name);
     lines.resize(i);
     WriteLines(lines);
-    EXPECT_EXIT((ErrorsToStandardError(true), Resume(c)), testing::ExitedWithCode(kExitFailure),
-                std::string("the ") + names[i - 1] + " is missing\\).*Delete the file");
+    ExpectRefused(c, "the " + name + " is missing\\).*Delete the file");
   }
-  // Steps still to do need both sums: a size of 0 is refused.
-  std::vector<std::string> lines = good;
-  lines[7] = "0";
-  WriteLines(lines);
-  PiChudnovskyComputation c;
-  EXPECT_EXIT((ErrorsToStandardError(true), Resume(c)), testing::ExitedWithCode(kExitFailure),
-              "the size of PP is out of range: 0");
   // A phase of e that no run saves.
   WriteLines({"20", "100000.000000", "1", "1024", "0", "5.0", "3", "0", "0", "0", "0", "0", "0",
               "0", "0", "0"});
   EComputation e(0);
-  EXPECT_EXIT((ErrorsToStandardError(true), Resume(e)), testing::ExitedWithCode(kExitFailure),
-              "the phase is out of range: 3");
+  ExpectRefused(e, "the phase is out of range: 3");
 }
 
 }  // namespace
