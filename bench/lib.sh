@@ -70,7 +70,7 @@ run_numora() {
 
 # The verdict line of a run.
 verdict_of() {
-  if grep -q "The computation seems OK" "$1/out"; then echo "check: OK"
+  if grep -qE "The computation (seems|is) OK" "$1/out"; then echo "check: OK"
   elif grep -q "ERROR in computation" "$1/out"; then echo "check: FAILED"
   else echo "check: none"; fi
 }
@@ -80,7 +80,7 @@ result_digits() {
   sed -n "/^$2 = [0-9]*\.\$/,\$p" "$1" | tail -n +2 | sed 's/ *:.*//' | tr -d ' \n'
 }
 
-ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else printf "-" }'; }
 
 # Runs numora as run_numora does (in $WORK/<tag>, which may hold the files of
 # an earlier run), and keeps the last read and write counts of the process

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Runs every benchmark of the project: timed dialogues of the real binary at
-# 10^6 and 10^7 digits (wall time, processor time, peak memory, GMP comparisons),
-# the memory estimates against the runs' peaks, and the FFT rounding headroom.
+# Runs the benchmarks of the project: the side-by-side report (Pi, e and
+# sqrt(2) at 10^6, 10^7 and 10^8 digits against GMP and MPFR, the transform
+# against the memory bandwidth, the disk modes), the memory estimates against
+# the runs' peaks, and the FFT rounding headroom. The scripts pi_bench.sh,
+# e_bench.sh and sqrt2_bench.sh time one constant in detail.
 set -euo pipefail
 cd "$(dirname "$0")"
-for script in pi_bench.sh e_bench.sh sqrt2_bench.sh memory_bench.sh headroom_bench.sh; do
+for script in report.sh memory_bench.sh headroom_bench.sh; do
   bash "$script"
 done

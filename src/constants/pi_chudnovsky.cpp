@@ -90,12 +90,12 @@ int PiChudnovskyComputation::CheckResult() {
 
 void PiChudnovskyComputation::LastBabyStep(double a, double b, SmallInt& A, SmallInt& P,
                                            SmallInt& Q) {
+  // From the last term down, each round multiplying by p(j) and q(j) (no
+  // division): before round j, Q = q(j+1..b) and P = sum over k > j of
+  // sigma(k) l(k) p(j+1..k) q(k+1..b).
   A.Set(1);
-  for (double k = a + 1; k < b; k++) MulThreeFactorsSmallInt(A, 6 * k - 5, 2 * k - 1, 6 * k - 1);
-  A.CopyTo(Q);  // p(a+1) .. p(b-1)
-  MulThreeFactorsSmallInt(A, 6 * b - 5, 2 * b - 1, 6 * b - 1);
-
   P.Set(0);
+  Q.Set(1);
   // l(b) = 13591409 + 545140134 b; later terms step down by 545140134.
   SmallTerm.Limbs[0] = 140134;
   SmallTerm.Limbs[1] = 545;
@@ -103,20 +103,15 @@ void PiChudnovskyComputation::LastBabyStep(double a, double b, SmallInt& A, Smal
   ShortMulSmallInt(SmallTerm, b, SmallTerm);
   SmallTerm.Limbs[0] += 13591409;
   SmallTerm.UpdateSmallInt();
-  MulSmallInt(SmallTerm, A, SmallWork);
-  AddTerm(P, SmallWork, b);
-  SetQ(SmallWork, b);
-  MulSmallInt(Q, SmallWork, Q);
-
-  // Q holds p(a+1..j) q(j+1..b) before round j.
-  for (double j = b - 1; j > a; j--) {
-    SmallTerm.Limbs[0] -= 545140134;
-    SmallTerm.UpdateSmallInt();
+  for (double j = b; j > a; j--) {
     MulSmallInt(SmallTerm, Q, SmallWork);
     AddTerm(P, SmallWork, j);
+    MulThreeFactorsSmallInt(P, 6 * j - 5, 2 * j - 1, 6 * j - 1);
+    MulThreeFactorsSmallInt(A, 6 * j - 5, 2 * j - 1, 6 * j - 1);
     SetQ(SmallWork, j);
-    DivThreeFactorsSmallInt(Q, 6 * j - 5, 2 * j - 1, 6 * j - 1);
     MulSmallInt(Q, SmallWork, Q);
+    SmallTerm.Limbs[0] -= 545140134;
+    SmallTerm.UpdateSmallInt();
   }
 }
 

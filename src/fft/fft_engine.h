@@ -42,7 +42,7 @@ struct FFTContext {
   double* PairTable = nullptr;
   // Row twiddles of the transforms of up to 2^16 points, by log2 of the size.
   double* RowTwiddles[32] = {};
-  // Gather buffers of the column and row passes.
+  // Gather buffers of the column and row passes (one storage).
   double* ColumnBuffer = nullptr;
   double* RowBuffer = nullptr;
 

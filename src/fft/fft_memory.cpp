@@ -11,7 +11,7 @@ namespace {
 
 // The lane counts of the column and row passes and the largest size with a
 // table of exact row twiddles, as InitFFT lays them out.
-constexpr long kColumnLanes = 8;
+constexpr long kColumnLanes = 16;
 constexpr long kRowLanes = 4;
 constexpr long kRowTableMax = 1L << 16;
 
@@ -35,7 +35,7 @@ double FFTMemory(long n) {
   bytes += AllocatedBytes(2 * lo) + AllocatedBytes(2 * (full / lo));  // two-level twiddles
   bytes += AllocatedBytes(2 * n2);                                    // pair table
   for (long N = 256; N <= std::min(n, kRowTableMax); N *= 2) bytes += AllocatedBytes(2 * N);
-  bytes += AllocatedBytes(2 * kColumnLanes * n1) + AllocatedBytes(2 * kRowLanes * n2);
+  bytes += AllocatedBytes(std::max(2 * kColumnLanes * n1, 2 * kRowLanes * n2));  // one gather buffer
   bytes += 2 * AllocatedBytes(2 * (n + sqrt));  // the two work arrays
   return bytes;
 }

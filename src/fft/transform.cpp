@@ -18,7 +18,7 @@
 
 namespace {
 
-constexpr int kColumnLanes = 8;  // columns gathered at once (two cache lines of a row)
+constexpr int kColumnLanes = 16;  // columns gathered at once (four cache lines of a row)
 constexpr int kRowLanes = 4;     // rows gathered at once
 constexpr long kRowTableMax = 1L << 16;  // sizes with a precomputed row twiddle table
 
@@ -210,6 +210,113 @@ NUMORA_INLINE void MultiplyLanes(double* buf, const double* tw, long n, bool con
   }
 }
 
+// Lane moves as whole vectors (element-wise loops over strided lanes come out
+// as scalar copies).
+
+// Rows a, b, c, d of a 4 x 4 block become its columns.
+NUMORA_INLINE void Transpose4(Vec4& a, Vec4& b, Vec4& c, Vec4& d) {
+  typedef double V __attribute__((vector_size(32)));
+  const V t0 = NUMORA_SHUFFLE((V)a, (V)b, 0, 4, 2, 6), t1 = NUMORA_SHUFFLE((V)a, (V)b, 1, 5, 3, 7);
+  const V t2 = NUMORA_SHUFFLE((V)c, (V)d, 0, 4, 2, 6), t3 = NUMORA_SHUFFLE((V)c, (V)d, 1, 5, 3, 7);
+  a = NUMORA_SHUFFLE(t0, t2, 0, 1, 4, 5);
+  b = NUMORA_SHUFFLE(t1, t3, 0, 1, 4, 5);
+  c = NUMORA_SHUFFLE(t0, t2, 2, 3, 6, 7);
+  d = NUMORA_SHUFFLE(t1, t3, 2, 3, 6, 7);
+}
+
+// Rows p .. p + 3 (n2 points each, stride 2 n2 doubles) into the lane layout
+// of buf, two points at a time; and back.
+NUMORA_INLINE void GatherRows(const double* data, long n2, double* buf) {
+  const Vec4* r0 = reinterpret_cast<const Vec4*>(data);
+  const Vec4* r1 = reinterpret_cast<const Vec4*>(data + 2 * n2);
+  const Vec4* r2 = reinterpret_cast<const Vec4*>(data + 4 * n2);
+  const Vec4* r3 = reinterpret_cast<const Vec4*>(data + 6 * n2);
+  Vec4* d = reinterpret_cast<Vec4*>(buf);
+  for (long j = 0; j < n2 / 2; j++) {
+    Vec4 a = r0[j], b = r1[j], c = r2[j], e = r3[j];
+    Transpose4(a, b, c, e);
+    d[4 * j] = a;
+    d[4 * j + 1] = b;
+    d[4 * j + 2] = c;
+    d[4 * j + 3] = e;
+  }
+}
+
+NUMORA_INLINE void ScatterRows(const double* buf, long n2, double* data) {
+  Vec4* r0 = reinterpret_cast<Vec4*>(data);
+  Vec4* r1 = reinterpret_cast<Vec4*>(data + 2 * n2);
+  Vec4* r2 = reinterpret_cast<Vec4*>(data + 4 * n2);
+  Vec4* r3 = reinterpret_cast<Vec4*>(data + 6 * n2);
+  const Vec4* d = reinterpret_cast<const Vec4*>(buf);
+  for (long j = 0; j < n2 / 2; j++) {
+    Vec4 a = d[4 * j], b = d[4 * j + 1], c = d[4 * j + 2], e = d[4 * j + 3];
+    Transpose4(a, b, c, e);
+    r0[j] = a;
+    r1[j] = b;
+    r2[j] = c;
+    r3[j] = e;
+  }
+}
+
+// The V columns of a row (V points, interleaved) into element j of the column
+// buffer (V real parts, then V imaginary parts); and back.
+template <int V>
+NUMORA_INLINE void GatherColumns(const double* s, double* d) {
+  typedef double W __attribute__((vector_size(32)));
+  const Vec4* x = reinterpret_cast<const Vec4*>(s);
+  Vec4* re = reinterpret_cast<Vec4*>(d);
+  Vec4* im = reinterpret_cast<Vec4*>(d + V);
+  for (int k = 0; k < V / 4; k++) {
+    const W a = x[2 * k], b = x[2 * k + 1];
+    re[k] = NUMORA_SHUFFLE(a, b, 0, 2, 4, 6);
+    im[k] = NUMORA_SHUFFLE(a, b, 1, 3, 5, 7);
+  }
+}
+
+template <int V>
+NUMORA_INLINE void ScatterColumns(const double* d, double* s) {
+  typedef double W __attribute__((vector_size(32)));
+  Vec4* x = reinterpret_cast<Vec4*>(s);
+  const Vec4* re = reinterpret_cast<const Vec4*>(d);
+  const Vec4* im = reinterpret_cast<const Vec4*>(d + V);
+  for (int k = 0; k < V / 4; k++) {
+    const W a = re[k], b = im[k];
+    x[2 * k] = NUMORA_SHUFFLE(a, b, 0, 4, 1, 5);
+    x[2 * k + 1] = NUMORA_SHUFFLE(a, b, 2, 6, 3, 7);
+  }
+}
+
+// The row twiddles of sizes without a table: element j of row p + v times
+// exp(-2 pi i k1 j / N) (or its conjugate), k1 = rev(p + v), each factor the
+// same product of two table entries as Twiddle gives, four lanes at once.
+NUMORA_INLINE void MultiplyLanesTwiddles(double* buf, long p, int bits1, long step, long n2,
+                                         bool conjugate) {
+  static_assert(kRowLanes == 4, "one vector per part");
+  const FFTContext& f = FFT();
+  const long mask = (1L << f.TwBits) - 1;
+  const long d0 = Reverse(p, bits1) * step, d1 = Reverse(p + 1, bits1) * step,
+             d2 = Reverse(p + 2, bits1) * step, d3 = Reverse(p + 3, bits1) * step;
+  Vec4* x = reinterpret_cast<Vec4*>(buf);
+  const double sign = conjugate ? -1.0 : 1.0;
+  for (long j = 0; j < n2; j++) {
+    const long t0 = d0 * j, t1 = d1 * j, t2 = d2 * j, t3 = d3 * j;
+    const double* h0 = f.TwHi + 2 * (t0 >> f.TwBits);
+    const double* h1 = f.TwHi + 2 * (t1 >> f.TwBits);
+    const double* h2 = f.TwHi + 2 * (t2 >> f.TwBits);
+    const double* h3 = f.TwHi + 2 * (t3 >> f.TwBits);
+    const double* o0 = f.TwLo + 2 * (t0 & mask);
+    const double* o1 = f.TwLo + 2 * (t1 & mask);
+    const double* o2 = f.TwLo + 2 * (t2 & mask);
+    const double* o3 = f.TwLo + 2 * (t3 & mask);
+    const Vec4 hr = {h0[0], h1[0], h2[0], h3[0]}, hi = {h0[1], h1[1], h2[1], h3[1]};
+    const Vec4 lr = {o0[0], o1[0], o2[0], o3[0]}, li = {o0[1], o1[1], o2[1], o3[1]};
+    const Vec4 wr = hr * lr - hi * li, wi = (hr * li + hi * lr) * sign;
+    const Vec4 xr = x[2 * j], xi = x[2 * j + 1];
+    x[2 * j] = xr * wr - xi * wi;
+    x[2 * j + 1] = xr * wi + xi * wr;
+  }
+}
+
 // ---- The column and row phases (compiled for two instruction sets) ----
 
 NUMORA_VECTOR void ForwardColumns(double* data, long n1, long n2) {
@@ -217,23 +324,9 @@ NUMORA_VECTOR void ForwardColumns(double* data, long n1, long n2) {
   double* buf = FFT().ColumnBuffer;
   const long half = n1 / 2;  // the padded upper half is zero and never read
   for (long c = 0; c < n2; c += V) {
-    for (long j = 0; j < half; j++) {
-      const double* s = data + 2 * (j * n2 + c);
-      double* d = buf + 2 * V * j;
-      for (int v = 0; v < V; v++) {
-        d[v] = s[2 * v];
-        d[V + v] = s[2 * v + 1];
-      }
-    }
+    for (long j = 0; j < half; j++) GatherColumns<V>(data + 2 * (j * n2 + c), buf + 2 * V * j);
     ForwardKernel<V>(buf, n1, true);
-    for (long j = 0; j < n1; j++) {
-      double* s = data + 2 * (j * n2 + c);
-      const double* d = buf + 2 * V * j;
-      for (int v = 0; v < V; v++) {
-        s[2 * v] = d[v];
-        s[2 * v + 1] = d[V + v];
-      }
-    }
+    for (long j = 0; j < n1; j++) ScatterColumns<V>(buf + 2 * V * j, data + 2 * (j * n2 + c));
   }
 }
 
@@ -245,38 +338,14 @@ NUMORA_VECTOR void ForwardRows(double* data, long n1, long n2, long N) {
   const long step = 2 * f.NFFT / N;  // exp(-2 pi i / N) is step units of the table
   const double* table = f.RowTwiddles[Log2(N)];
   for (long p = 0; p < n1; p += V) {
+    GatherRows(data + 2 * p * n2, n2, buf);
     if (table != nullptr) {
-      for (long j = 0; j < n2; j++) {
-        const double* s = data + 2 * (p * n2 + j);
-        double* d = buf + 2 * V * j;
-        for (int v = 0; v < V; v++) {
-          d[v] = s[2 * v * n2];
-          d[V + v] = s[2 * v * n2 + 1];
-        }
-      }
       MultiplyLanes(buf, table + 2 * p * n2, n2, false);
     } else {
-      for (int v = 0; v < V; v++) {
-        const long k1 = Reverse(p + v, bits1);
-        const double* s = data + 2 * (p + v) * n2;
-        for (long j = 0; j < n2; j++) {
-          double wr, wi;
-          Twiddle(f, k1 * j * step, &wr, &wi);
-          double xr = s[2 * j], xi = s[2 * j + 1];
-          buf[2 * V * j + v] = xr * wr - xi * wi;
-          buf[2 * V * j + V + v] = xr * wi + xi * wr;
-        }
-      }
+      MultiplyLanesTwiddles(buf, p, bits1, step, n2, false);
     }
     ForwardKernel<V>(buf, n2, false);
-    for (long j = 0; j < n2; j++) {
-      double* s = data + 2 * (p * n2 + j);
-      const double* d = buf + 2 * V * j;
-      for (int v = 0; v < V; v++) {
-        s[2 * v * n2] = d[v];
-        s[2 * v * n2 + 1] = d[V + v];
-      }
-    }
+    ScatterRows(buf, n2, data + 2 * p * n2);
   }
 }
 
@@ -288,39 +357,14 @@ NUMORA_VECTOR void InverseRows(double* data, long n1, long n2, long N) {
   const int bits1 = Log2(n1);
   const long step = 2 * f.NFFT / N;
   for (long p = 0; p < n1; p += V) {
-    for (long j = 0; j < n2; j++) {
-      const double* s = data + 2 * (p * n2 + j);
-      double* d = buf + 2 * V * j;
-      for (int v = 0; v < V; v++) {
-        d[v] = s[2 * v * n2];
-        d[V + v] = s[2 * v * n2 + 1];
-      }
-    }
+    GatherRows(data + 2 * p * n2, n2, buf);
     InverseKernel<V>(buf, n2);
     if (table != nullptr) {
       MultiplyLanes(buf, table + 2 * p * n2, n2, true);
-      for (long j = 0; j < n2; j++) {
-        double* s = data + 2 * (p * n2 + j);
-        const double* d = buf + 2 * V * j;
-        for (int v = 0; v < V; v++) {
-          s[2 * v * n2] = d[v];
-          s[2 * v * n2 + 1] = d[V + v];
-        }
-      }
-      continue;
+    } else {
+      MultiplyLanesTwiddles(buf, p, bits1, step, n2, true);
     }
-    for (int v = 0; v < V; v++) {
-      const long k1 = Reverse(p + v, bits1);
-      double* s = data + 2 * (p + v) * n2;
-      for (long j = 0; j < n2; j++) {
-        double wr, wi;
-        Twiddle(f, k1 * j * step, &wr, &wi);
-        double xr = buf[2 * V * j + v], xi = buf[2 * V * j + V + v];
-        // Conjugate twiddle.
-        s[2 * j] = xr * wr + xi * wi;
-        s[2 * j + 1] = xi * wr - xr * wi;
-      }
-    }
+    ScatterRows(buf, n2, data + 2 * p * n2);
   }
 }
 
@@ -328,23 +372,9 @@ NUMORA_VECTOR void InverseColumns(double* data, long n1, long n2) {
   constexpr int V = kColumnLanes;
   double* buf = FFT().ColumnBuffer;
   for (long c = 0; c < n2; c += V) {
-    for (long j = 0; j < n1; j++) {
-      const double* s = data + 2 * (j * n2 + c);
-      double* d = buf + 2 * V * j;
-      for (int v = 0; v < V; v++) {
-        d[v] = s[2 * v];
-        d[V + v] = s[2 * v + 1];
-      }
-    }
+    for (long j = 0; j < n1; j++) GatherColumns<V>(data + 2 * (j * n2 + c), buf + 2 * V * j);
     InverseKernel<V>(buf, n1);
-    for (long j = 0; j < n1; j++) {
-      double* s = data + 2 * (j * n2 + c);
-      const double* d = buf + 2 * V * j;
-      for (int v = 0; v < V; v++) {
-        s[2 * v] = d[v];
-        s[2 * v + 1] = d[V + v];
-      }
-    }
+    for (long j = 0; j < n1; j++) ScatterColumns<V>(buf + 2 * V * j, data + 2 * (j * n2 + c));
   }
 }
 
@@ -554,8 +584,9 @@ void InitFFT(long n) {
     }
     f.RowTwiddles[Log2(N)] = t;
   }
-  AllocTable(2 * kColumnLanes * n1, &f.ColumnBuffer);
-  AllocTable(2 * kRowLanes * n2, &f.RowBuffer);
+  // The column and the row phases never run at once: one buffer serves both.
+  AllocTable(std::max(2 * kColumnLanes * n1, 2 * kRowLanes * n2), &f.ColumnBuffer);
+  f.RowBuffer = f.ColumnBuffer;
   AllocTable(2 * (n + f.NFFTSqrt), &f.FFTBufA);
   AllocTable(2 * (n + f.NFFTSqrt), &f.FFTBufB);
   f.FFT0AlreadyComputed = 0;

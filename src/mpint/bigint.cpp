@@ -145,12 +145,23 @@ void BigInt::Lengthen(long len) {
 }
 
 void BigInt::UpdateBigInt() {
-  double c = 0;
+  // Each limb is cut at its own multiple of 10^12 (no chain from limb to limb)
+  // and takes the quotient of the limb below; the sum leaves [0, 10^12) only
+  // near a bound of the range (or where the inexact 10^-12 missed a multiple),
+  // rarely: that carry is a branch the processor predicts.
+  constexpr double kRound = 6755399441055744.0;
+  double q = 0;  // the quotient of the limb below
+  double c = 0;  // the carry of a sum out of range
   for (long i = 0; i < Size; i++) {
-    c += Limbs[i];
-    c = SplitCarry(c, &Limbs[i]);
+    const double x = Limbs[i];
+    const double qi = (x * kInvBase - 0.5 + kRound) - kRound;
+    double t = (x - qi * kBigIntBase) + q + c;
+    q = qi;
+    c = 0;
+    if (__builtin_expect(t < 0 || t >= kBigIntBase, 0)) c = SplitCarry(t, &t);
+    Limbs[i] = t;
   }
-  PutCarry(Size, c);
+  PutCarry(Size, q + c);
 }
 
 void BigInt::PutCarry(long n, double c) {
@@ -220,24 +231,27 @@ void AddSub(const BigInt& a, const BigInt& b, BigInt& r, double sign) {
   // A result longer than its capacity keeps its top limbs.
   if (top - bottom > r.NAlloc) bottom = top - r.NAlloc;
   long n = top - bottom;
-  double carry = 0;
+  // Each limb's own sum is reduced without a branch and its carry passed up;
+  // the carry in pushes a limb out of range only at 0 or 999999999999, rarely
+  // (a branch the processor predicts), so no carry chain runs limb to limb.
+  double up = 0;  // the carry of the limb below's own sum
+  double c = 0;   // the carry of a limb pushed out of range by the carry in
   for (long k = 0; k < n; k++) {
-    long e = bottom + k;
-    double s = carry + LimbAt(a, e) + sign * LimbAt(b, e);
-    if (s >= kBigIntBase) {
-      s -= kBigIntBase;
-      carry = 1;
-    } else if (s < 0) {
-      s += kBigIntBase;
-      carry = -1;
-    } else {
-      carry = 0;
+    const long e = bottom + k;
+    const double x = LimbAt(a, e) + sign * LimbAt(b, e);
+    const double out = static_cast<double>(x >= kBigIntBase) - static_cast<double>(x < 0);
+    double s = (x - out * kBigIntBase) + up + c;
+    up = out;
+    c = 0;
+    if (__builtin_expect(s >= kBigIntBase || s < 0, 0)) {
+      c = s < 0 ? -1 : 1;
+      s -= c * kBigIntBase;
     }
     r.Limbs[k] = s;
   }
   r.Offset = bottom;
   r.Size = n;
-  r.PutCarry(n, carry);
+  r.PutCarry(n, up + c);
 }
 
 }  // namespace

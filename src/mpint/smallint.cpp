@@ -22,13 +22,19 @@ inline double Round(double x) {
   return (x + kMagic) - kMagic;
 }
 
-// c = q * 10^6 + limb with limb in [0, 10^6); returns q.
+// c = q * 10^6 + limb with limb in [0, 10^6); returns q. The floor rounds
+// c 10^-6 - 1/2: only an exact multiple of odd quotient (a tie) or the inexact
+// 10^-6 leaves the limb out of range, rarely, so the test is a predicted
+// branch and not one on every sign of the data.
 inline double SplitFloor(double c, double* limb) {
-  double q = Round(c * kInvBase);
+  double q = Round(c * kInvBase - 0.5);
   double l = c - q * kBase;
-  if (l < 0) {
+  if (__builtin_expect(l < 0, 0)) {
     l += kBase;
     q -= 1;
+  } else if (__builtin_expect(l >= kBase, 0)) {
+    l -= kBase;
+    q += 1;
   }
   *limb = l;
   return q;

@@ -1,10 +1,39 @@
 #include "shell/memory.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
 #include "shell/error_report.h"
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
+namespace {
+
+// Large arrays (the transforms' work arrays, the numbers of a big run) are
+// walked with strides of many pages: on 2 MiB pages their address translations
+// stay cached. The kernel is asked (a hint it may ignore) to back the whole
+// huge pages inside a large block; the block is not rounded up, so that no
+// more memory is touched than before.
+constexpr uintptr_t kHugePage = uintptr_t{1} << 21;
+
+// aligned_alloc takes sizes that are multiples of the alignment.
+size_t AlignedSize(size_t bytes) { return (bytes + 63) / 64 * 64; }
+
+void* AllocateBlock(size_t bytes) {
+  void* p = std::aligned_alloc(64, AlignedSize(bytes));
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+  const uintptr_t a = reinterpret_cast<uintptr_t>(p);
+  const uintptr_t from = (a + kHugePage - 1) & ~(kHugePage - 1), to = (a + bytes) & ~(kHugePage - 1);
+  if (p != nullptr && from < to) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+#endif
+  return p;
+}
+
+}  // namespace
 
 int64_t& TotalAllocatedBytes() {
   static int64_t bytes = 0;
@@ -19,13 +48,6 @@ void OutOfMemory(double bytes) {
               bytes / 1024, static_cast<double>(TotalAllocatedBytes()) / 1024);
 }
 
-namespace {
-
-// aligned_alloc takes sizes that are multiples of the alignment.
-size_t AlignedSize(size_t bytes) { return (bytes + 63) / 64 * 64; }
-
-}  // namespace
-
 double AllocatedBytes(long n) {
   return static_cast<double>(AlignedSize(8 * static_cast<size_t>(n < 0 ? 0 : n) + 8));
 }
@@ -33,7 +55,7 @@ double AllocatedBytes(long n) {
 void AllocDoubles(long n, double** raw, double** aligned) {
   if (n < 0) n = 0;
   size_t bytes = 8 * static_cast<size_t>(n) + 8;
-  void* p = std::aligned_alloc(64, AlignedSize(bytes));
+  void* p = AllocateBlock(bytes);
   if (p == nullptr) OutOfMemory(static_cast<double>(bytes));
   *raw = static_cast<double*>(p);
   *aligned = *raw;

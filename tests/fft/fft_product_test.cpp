@@ -9,6 +9,7 @@
 #include <random>
 #include <string>
 
+#include "fft/fft_check.h"
 #include "fft/fft_engine.h"
 #include "fft/fft_product.h"
 #include "fft/fft_test_util.h"
@@ -178,6 +179,52 @@ TEST(FFTProduct, NothingWrittenOutsideResults) {
   }
   Num r1(2 * n), r2(2 * n);
   TwoMulBigInt(a.b, a.b, a.b, a.b, a.b, nullptr, r1.b, r2.b, nullptr);
+}
+
+// The release settles limb sums that sit on the bounds of the limb range (a
+// whole multiple of the base, one below it, a borrow of one, high parts of the
+// upper coefficients reaching the next limb), against a carry propagation in
+// 128-bit integers; vector blocks and the limbs after them alike.
+TEST(FFTProduct, ReleaseSettlesSumsOnTheLimbBounds) {
+  fftt::EnsureFFT(fftt::kLargeNFFT);
+  std::mt19937_64 g(38);
+  const long N = 1024;
+  const double B = 1e12;
+  const double patterns[][3] = {{B - 1, 0, 0},  {0, 0, 0},        {B, 0, 0},   {-1, 0, 0},
+                                {1, 0, 0},      {0, 1e8, 0},      {0, 0, 1e4}, {-B, 0, 0},
+                                {B - 1, -1, 0}, {7 * B + 1, 0, -1}, {0, 1e8 - 1, 1e4 - 1}};
+  const long np = sizeof patterns / sizeof patterns[0];
+  for (long m : {1L, 2L, 5L, 9L, 300L, 2 * N / 3}) {
+    for (int it = 0; it < 20; it++) {
+      std::vector<double> c(2 * N, 0.0);
+      for (long k = 0; k < m; k++) {
+        for (int t = 0; t < 3; t++) {
+          // The top limb's second coefficient is small in any product.
+          const bool wide = it % 4 == 3 && k + 1 < m;
+          c[3 * k + t] = wide ? static_cast<double>(static_cast<int64_t>(g() >> 19) -
+                                                    (int64_t{1} << 44))
+                              : patterns[g() % np][t];
+        }
+      }
+      c[3 * m - 1] = 0;  // not read: the top limb has two coefficients
+      __int128 carry = 0;
+      std::vector<double> want(m);
+      for (long k = 0; k < m; k++) {
+        __int128 acc = carry + static_cast<__int128>(c[3 * k]) +
+                       static_cast<__int128>(c[3 * k + 1]) * 10000 +
+                       static_cast<__int128>(c[3 * k + 2]) * 100000000;
+        const __int128 base = 1000000000000;
+        carry = acc >= 0 ? acc / base : -((-acc + base - 1) / base);
+        want[k] = static_cast<double>(acc - carry * base);
+      }
+      std::vector<double> conv(c);
+      for (double& v : conv) v /= FFTScale(N);
+      Num r(m);
+      const double out = FFTToBigInt(FFTProductAccess::Make(conv.data(), N, true), r.b.Limbs, m);
+      ASSERT_EQ(std::vector<double>(r.b.Limbs, r.b.Limbs + m), want) << m << " " << it;
+      ASSERT_EQ(out, static_cast<double>(carry)) << m << " " << it;
+    }
+  }
 }
 
 // An unchecked product whose values sit far from integers is refused rather

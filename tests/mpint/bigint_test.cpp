@@ -1,6 +1,8 @@
 // The linear-time BigInt operations against the reference arithmetic.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
 #include <random>
 #include <string>
 #include <utility>
@@ -48,6 +50,48 @@ TEST(BigIntLinear, CarryAndAlignmentEdges) {
   AddBigIntAligned(a.Set({0}, 9), c.b, r8.b);
   EXPECT_EQ(r8.Limbs(), V({0, 0, 3, 4, 5}));
   EXPECT_EQ(r8.b.Offset, -2);
+}
+
+// The carry release of unreduced limbs of either sign and any size up to 2^52
+// (exact multiples of 10^12, sums just past a bound, carries running over
+// limbs of 999999999999) against a release in integer arithmetic.
+TEST(BigIntLinear, CarryReleaseAgainstIntegerRelease) {
+  std::mt19937_64 g(21);
+  const double big = 4503599627370496.0;  // 2^52
+  for (int round = 0; round < 400; round++) {
+    const long n = 1 + static_cast<long>(g() % (round < 200 ? 8 : 300));
+    V x(n);
+    for (auto& v : x) {
+      const double k = static_cast<double>(static_cast<int64_t>(g() % 9001) - 4500);
+      switch (g() % 5) {
+        case 0:
+          v = std::floor((static_cast<double>(g() >> 11) / 9007199254740992.0 * 2 - 1) * big);
+          break;
+        case 1: v = k * kBigIntBase; break;
+        case 2: v = k * kBigIntBase + static_cast<double>(g() % 3) - 1; break;
+        case 3: v = kBigIntMaxLimb; break;
+        default: v = static_cast<double>(g() % 1000000000000ULL);
+      }
+    }
+    // A top limb that keeps the value positive.
+    x.back() = kBigIntBase + std::floor(static_cast<double>(g() >> 12) / 4503599627370496.0 * big);
+    ref::Digits want;
+    __int128 carry = 0;
+    for (double v : x) {
+      const __int128 t = static_cast<__int128>(static_cast<int64_t>(v)) + carry;
+      const __int128 base = 1000000000000LL;
+      __int128 r = t % base;
+      carry = t / base;
+      if (r < 0) r += base, carry -= 1;
+      want.push_back(static_cast<int64_t>(r));
+    }
+    for (; carry > 0; carry /= 1000000000000LL) {
+      want.push_back(static_cast<int64_t>(carry % 1000000000000LL));
+    }
+    Num c(n + 4);
+    c.Set(x).UpdateBigInt();
+    ASSERT_EQ(fftt::Text(c.b), ref::ToDecimal(want, 12)) << round;
+  }
 }
 
 // Storage is handed over by a move and given back once; capacities stay
