@@ -86,13 +86,11 @@ TEST(SeriesSum, StepMergeKeepsTheTopLimbs) {
 TEST(KnownDigits, DamagedDigitFailsTheCheck) {
   InitSmallIntConstants();
   fftt::EnsureFFT(1024);
-  PiChudnovskyComputation chudnovsky;
-  PiRamanujanComputation ramanujan;
-  EComputation e0(0), e1(1);
-  for (ConstantComputation* c : {static_cast<ConstantComputation*>(&chudnovsky),
-                                 static_cast<ConstantComputation*>(&ramanujan),
-                                 static_cast<ConstantComputation*>(&e0),
-                                 static_cast<ConstantComputation*>(&e1)}) {
+  // The second series of each constant shares its check.
+  PiRamanujanComputation pi;
+  EComputation e(1);
+  for (ConstantComputation* c :
+       {static_cast<ConstantComputation*>(&pi), static_cast<ConstantComputation*>(&e)}) {
     SCOPED_TRACE(c->GetTypeCode());
     c->Digits = 30000;
     c->Mode = kModeStandard;

@@ -82,10 +82,14 @@ TEST(Compressed, DamagedDataNegativeResultsAndTheCheckEntry) {
 TEST(Compressed, PiCheckThroughTheMenu) {
   Scratch s;
   ASSERT_EQ(s.RunWith({"pi", "300000", "--compressed"}, "").status, 0);
-  auto r = s.Run("8\n290000\n");
+  // An index beyond the stored digits is pulled back to 100 digits before their end.
+  auto r = s.Run("8\n1e9\n");
   EXPECT_EQ(r.status, 0) << r.out;
-  EXPECT_TRUE(Has(r.out, "Checking the first 289980 digits,\n")) << r.out;
+  EXPECT_TRUE(Has(r.out, "Checking the first 299880 digits,\n")) << r.out;
   EXPECT_TRUE(Has(r.out, "The computed 24 binary digits are identical.\n"));
+  // Below one group of 36 digits: only the first binary digits.
+  EXPECT_TRUE(Has(s.Run("8\n35\n").out, "Checking the first 0 digits,\nby computing 24 binary "
+                                          "digits at binary position 1\n"));
   // A word some 360 digits under the top (nine digits a word, lowest first).
   std::string data = s.Read("Pi-00");
   const size_t at = data.size() - 4 * 40;
@@ -94,10 +98,17 @@ TEST(Compressed, PiCheckThroughTheMenu) {
   word = (word + 1) % 1000000000;
   std::memcpy(&data[at], &word, 4);
   s.Write("Pi-00", data);
-  r = s.Run("8\n290000\n");
-  EXPECT_TRUE(Has(r.out, "The check shows that your first 289980 digits are not OK\n")) << r.out;
+  r = s.Run("8\n1e9\n");
+  EXPECT_TRUE(Has(r.out, "The check shows that your first 299880 digits are not OK\n")) << r.out;
   for (const char* scratch : {"b-00", "TwoPow-00", "PiD-00", "tmp-00"})
     EXPECT_FALSE(s.Exists(scratch)) << scratch;
+  // The check needs the FFT size of the info file; a file without it gets no verdict.
+  const std::string info = s.Read("Pi-info");
+  s.Write("Pi-info", info.substr(0, info.rfind('\n', info.size() - 2) + 1));
+  r = s.Run("8\n1e9\n");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(Has(r.out, "The file Pi-info is damaged")) << r.out;
+  EXPECT_TRUE(Has(r.out, "(the FFT size is missing)")) << r.out;
 }
 
 // A name the files cannot carry is refused before anything is computed (the

@@ -25,17 +25,6 @@ std::string Dialogue(const MPInt& x, double digits, const std::string& answers) 
 const std::string kFrac = PatternDigits(1000);
 const VecNumber kX = FromDecimal("2", kFrac);
 
-TEST(OutputNumber, ResultFileAndDebugPrint) {
-  FILE* f = std::fopen(kOut.c_str(), "w");
-  OutputNumber(FromDecimal("3", kPi100), "Pi", 100, f, 0, 1);
-  std::fclose(f);
-  EXPECT_EQ(ReadFile(kOut), "Pi with 100 digits : \nPi = 3.\n" + RefLayout(kPi100, 0, 100));
-  ::testing::internal::CaptureStdout();  // no name: the digits alone
-  OutputNumber(VecNumber({123456789012, 42}, 0), nullptr, 24, stdout, 0, 1);
-  EXPECT_EQ(::testing::internal::GetCapturedStdout(),
-            "\n42123456789012.\n0000000000 0000000000 0000\n");
-}
-
 TEST(OutputNumber, InvalidChoicesWriteNothing) {
   for (std::string r : {"1\n100\n100\n", "1\n0\n1001\n", "2\n1001\n10\n"}) {
     EXPECT_TRUE(
