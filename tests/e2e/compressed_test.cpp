@@ -90,14 +90,21 @@ TEST(Compressed, PiCheckThroughTheMenu) {
   // Below one group of 36 digits: only the first binary digits.
   EXPECT_TRUE(Has(s.Run("8\n35\n").out, "Checking the first 0 digits,\nby computing 24 binary "
                                           "digits at binary position 1\n"));
-  // A word some 360 digits under the top (nine digits a word, lowest first).
-  std::string data = s.Read("Pi-00");
-  const size_t at = data.size() - 4 * 40;
-  uint32_t word;
-  std::memcpy(&word, &data[at], 4);
-  word = (word + 1) % 1000000000;
-  std::memcpy(&data[at], &word, 4);
-  s.Write("Pi-00", data);
+  // A word changed beyond the checked digits (the lowest word) leaves the verdict
+  // as it was; one some 360 digits under the top (nine digits a word, lowest
+  // first) is found.
+  const std::string good = s.Read("Pi-00");
+  auto damaged = [&](size_t at) {
+    std::string data = good;
+    uint32_t word;
+    std::memcpy(&word, &data[at], 4);
+    word = (word + 1) % 1000000000;
+    std::memcpy(&data[at], &word, 4);
+    return data;
+  };
+  s.Write("Pi-00", damaged(0));
+  EXPECT_TRUE(Has(s.Run("8\n1e9\n").out, "The computed 24 binary digits are identical.\n"));
+  s.Write("Pi-00", damaged(good.size() - 4 * 40));
   r = s.Run("8\n1e9\n");
   EXPECT_TRUE(Has(r.out, "The check shows that your first 299880 digits are not OK\n")) << r.out;
   for (const char* scratch : {"b-00", "TwoPow-00", "PiD-00", "tmp-00"})
