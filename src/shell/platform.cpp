@@ -114,10 +114,10 @@ void TestFault(const char* point) {
     long nth = 1, passed = 0;
   };
   static Fault* fault = [] {
-    const char* spec = std::getenv("NUMORA_TEST_FAULT");
-    if (spec == nullptr) return static_cast<Fault*>(nullptr);
+    const char* request = std::getenv("NUMORA_TEST_FAULT");
+    if (request == nullptr) return static_cast<Fault*>(nullptr);
     auto* f = new Fault;
-    const std::string s = spec;
+    const std::string s = request;
     const size_t a = s.find(':'), b = s.find(':', a == std::string::npos ? a : a + 1);
     f->action = s.substr(0, a);
     if (a != std::string::npos) f->point = s.substr(a + 1, b == std::string::npos ? b : b - a - 1);
