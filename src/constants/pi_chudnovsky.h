@@ -89,6 +89,8 @@ class PiChudnovskyComputation : public ConstantComputation, public SeriesSplitti
                        long keep);
   // The same for a step on disk (advanced mode), by NTT products.
   void MergeDiskStep(DiskInt& dA, DiskInt& dP, DiskInt& dQ, DiskInt& X, long keep);
+  void MoveToFreeRegion(DiskInt& d, long keep);
+  void AddLeftProductToP(DiskInt& X, long keep);
 };
 
 // Ten digits after known decimal positions of Pi.

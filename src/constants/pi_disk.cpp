@@ -77,53 +77,50 @@ int PiChudnovskyComputation::SavePoint(int counter, bool stopAnyway) {
   return SaveState(*this, {&P, &Q}, stopAnyway);
 }
 
-void PiChudnovskyComputation::MergeStepOnDisk(const BigInt& An, const BigInt& Pn, const BigInt& Qn,
-                                              DiskInt& X, long keep) {
-  const long region = DiskRegion();
-  X.NAlloc = std::min(LeftProductLimbs(An, Pn, P, Q, keep), DiskLimbs() + 3);
-  MulBigByDiskInt(An, P, X);
-  ProgressPrint(".");
-  // The new sums go to the regions that the saved state does not use.
-  const DiskIntView oldQ(Q, 0);
-  P.FileBase = OtherRegion(P, region);
-  P.NAlloc = keep;
-  MulBigByDiskInt(Pn, oldQ, P);
-  ProgressPrint(".");
+// The new sums go to the regions that the saved state does not use.
+void PiChudnovskyComputation::MoveToFreeRegion(DiskInt& d, long keep) {
+  d.FileBase = OtherRegion(d, DiskRegion());
+  d.NAlloc = keep;
+}
+
+// P += X (one limb more for the carry), then Q moves to its free region.
+void PiChudnovskyComputation::AddLeftProductToP(DiskInt& X, long keep) {
   {
     DiskCapacityScope sum(P, keep + 1);
     DiskBufferLoan lend(DiskBufferSize());
     AddDiskInt(P, X, P);
   }
   TestFault("pi-step");
-  Q.FileBase = OtherRegion(Q, region);
-  Q.NAlloc = keep;
+  MoveToFreeRegion(Q, keep);
+}
+
+void PiChudnovskyComputation::MergeStepOnDisk(const BigInt& An, const BigInt& Pn, const BigInt& Qn,
+                                              DiskInt& X, long keep) {
+  X.NAlloc = std::min(LeftProductLimbs(An, Pn, P, Q, keep), DiskLimbs() + 3);
+  MulBigByDiskInt(An, P, X);
+  ProgressPrint(".");
+  const DiskIntView oldQ(Q, 0);
+  MoveToFreeRegion(P, keep);
+  MulBigByDiskInt(Pn, oldQ, P);
+  ProgressPrint(".");
+  AddLeftProductToP(X, keep);
   MulBigByDiskInt(Qn, oldQ, Q);
 }
 
 void PiChudnovskyComputation::MergeDiskStep(DiskInt& dA, DiskInt& dP, DiskInt& dQ, DiskInt& X,
                                            long keep) {
-  const long region = DiskRegion();
   const DiskIntView oldP(P, 0), oldQ(Q, 0);
   X.NAlloc = std::min(LeftProductLimbs(dA, dP, P, Q, keep), DiskLimbs() + 3);
   MulDiskInt(dA, oldP, X);
   dA.Free();
   ProgressPrint(".");
-  // The new sums go to the regions that the saved state does not use; Q's
-  // residues serve both of its products.
-  P.FileBase = OtherRegion(P, region);
-  P.NAlloc = keep;
+  // Q's residues serve both of its products.
+  MoveToFreeRegion(P, keep);
   NTT().KeepNTT0 = 1;
   MulDiskInt(oldQ, dP, P);
   dP.Free();
   ProgressPrint(".");
-  {
-    DiskCapacityScope sum(P, keep + 1);
-    DiskBufferLoan lend(DiskBufferSize());
-    AddDiskInt(P, X, P);
-  }
-  TestFault("pi-step");
-  Q.FileBase = OtherRegion(Q, region);
-  Q.NAlloc = keep;
+  AddLeftProductToP(X, keep);
   if (NTT().LastProductByNTT) NTT().NTT0AlreadyComputed = 1;
   MulDiskInt(oldQ, dQ, Q);
   dQ.Free();
