@@ -8,7 +8,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
+
+#include "comparison.h"
 
 namespace {
 
@@ -50,20 +51,11 @@ void Split(unsigned long a, unsigned long b, mpz_t p, mpz_t q, mpz_t t, bool nee
   mpz_clears(p2, q2, t2, nullptr);
 }
 
-double Now() {
-  timespec ts;
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return static_cast<double>(ts.tv_sec) + 1e-9 * static_cast<double>(ts.tv_nsec);
-}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: %s DIGITS OUTFILE\n", argv[0]);
-    return 2;
-  }
-  const long digits = std::atol(argv[1]);
+  const long digits = static_cast<long>(DigitsArgument(argc, argv));
   const unsigned long terms = static_cast<unsigned long>(digits / kDigitsPerTerm) + 2;
   const mp_bitcnt_t bits = static_cast<mp_bitcnt_t>(digits * std::log2(10.0)) + 64;
 

@@ -3,10 +3,11 @@
 // Usage: gmp_e DIGITS OUTFILE
 #include <gmp.h>
 
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+
+#include "comparison.h"
 
 namespace {
 
@@ -28,19 +29,11 @@ void Split(unsigned long a, unsigned long b, mpz_t p, mpz_t q) {
   mpz_clears(pr, qr, nullptr);
 }
 
-double Now() {
-  using namespace std::chrono;
-  return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: %s DIGITS OUTFILE\n", argv[0]);
-    return 2;
-  }
-  const unsigned long digits = std::strtoul(argv[1], nullptr, 10);
+  const unsigned long digits = DigitsArgument(argc, argv);
   // Smallest N with log10(N!) above the digits plus a margin.
   unsigned long n = 2;
   while (std::lgamma(n + 1.0) / std::log(10.0) < digits + 20.0) n += 1 + n / 64;

@@ -4,25 +4,13 @@
 // Usage: mpfr_sqrt2 DIGITS OUTFILE
 #include <mpfr.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 
-namespace {
-
-double Now() {
-  using namespace std::chrono;
-  return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
-
-}  // namespace
+#include "comparison.h"
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: %s DIGITS OUTFILE\n", argv[0]);
-    return 2;
-  }
-  const unsigned long digits = std::strtoul(argv[1], nullptr, 10);
+  const unsigned long digits = DigitsArgument(argc, argv);
   const mpfr_prec_t bits = static_cast<mpfr_prec_t>(digits * 3.3219280948873623) + 64;
 
   double t0 = Now();
