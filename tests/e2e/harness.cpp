@@ -117,17 +117,8 @@ RunResult Scratch::Run(const std::string& input, int timeoutSeconds) const {
 }
 
 RunResult Scratch::RunWith(const std::vector<std::string>& args, const std::string& input,
-                           long fileSizeLimit, int timeoutSeconds, long memoryLimit) const {
-  return Exec(args, input, fileSizeLimit, timeoutSeconds, memoryLimit, "");
-}
-
-RunResult Scratch::RunFault(const std::string& fault, const std::string& input) const {
-  return Exec({}, input, 0, 120, 0, fault);
-}
-
-RunResult Scratch::Exec(const std::vector<std::string>& args, const std::string& input,
-                        long fileSizeLimit, int timeoutSeconds, long memoryLimit,
-                        const std::string& fault) const {
+                           long fileSizeLimit, int timeoutSeconds, long memoryLimit,
+                           const std::string& fault) const {
   Write(".stdin", input);
   const int in = open(Path(".stdin").c_str(), O_RDONLY);
   const int out = open(Path(".stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);

@@ -90,11 +90,11 @@ TEST(Robustness, OneComputationPerDirectory) {
 
 TEST(Robustness, OtherPeoplesFilesAreLeftAlone) {
   Scratch s;
-  for (const char* name : {"A000", "A001", "B000", "sqrt2.txt.partial.keep"}) s.Write(name, "mine");
+  const char* const mine[] = {"A000", "A001", "B000", "sqrt2.txt.partial.keep"};
+  for (const char* name : mine) s.Write(name, "mine");
   auto r = s.Run("4\n0\n10000\n1\n0\n", 30);
   ASSERT_EQ(r.status, 0) << r.out;
-  for (const char* name : {"A000", "A001", "B000", "sqrt2.txt.partial.keep"})
-    EXPECT_EQ(s.Read(name), "mine") << name;
+  for (const char* name : mine) EXPECT_EQ(s.Read(name), "mine") << name;
   EXPECT_FALSE(s.Exists("sqrt2.txt.partial"));
   // A file that a disk mode would make is never taken over.
   s.Write("PP-00", "a file of the user");
