@@ -38,6 +38,12 @@ Scratch::~Scratch() {
 
 bool Scratch::Exists(const std::string& file) const { return fs::exists(Path(file)); }
 
+bool Scratch::WaitFor(const std::string& file) const {
+  for (int i = 0; i < 2000 && Read(file).empty(); i++)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  return !Read(file).empty();
+}
+
 std::string Scratch::Read(const std::string& file) const {
   std::ifstream in(Path(file), std::ios::binary);
   std::stringstream ss;

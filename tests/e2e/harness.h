@@ -27,6 +27,8 @@ class Scratch {
   const std::string& Dir() const { return dir_; }
   std::string Path(const std::string& file) const { return dir_ + "/" + file; }
   bool Exists(const std::string& file) const;
+  // Waits up to ten seconds for the file to hold something; false if it never does.
+  bool WaitFor(const std::string& file) const;
   std::string Read(const std::string& file) const;
   void Write(const std::string& file, const std::string& content) const;
 

@@ -184,8 +184,7 @@ TEST(DiskMode, CtrlCStopsAtTheEndOfTheStepAndASecondEndsAtOnce) {
 TEST(DiskMode, CtrlCInASingleRunLeavesNothingBehind) {
   Scratch s;
   auto run = s.Start({"sqrt2", "1000000", "--mode=1", "--fft-size=1"}, "");
-  for (int i = 0; i < 2000 && !s.Exists("B-00"); i++) usleep(5000);
-  ASSERT_TRUE(s.Exists("B-00"));
+  ASSERT_TRUE(s.WaitFor("B-00"));
   auto r = Scratch::Finish(run, SIGINT);
   EXPECT_EQ(r.signal, SIGINT);
   EXPECT_EQ(Files(s), std::vector<std::string>{});
@@ -233,7 +232,7 @@ TEST(DiskMode, ThresholdAnswersAndASecondStart) {
   // A second Numora while the first waits for its threshold: refused before
   // anything is read or written.
   auto waiting = s.Start({}, "");
-  for (int i = 0; i < 2000 && !s.Exists("Numora.lock"); i++) usleep(5000);
+  s.WaitFor("Numora.lock");
   auto second = s.Run("0\n");
   EXPECT_EQ(second.status, 1);
   EXPECT_TRUE(Has(second.out, "Another Numora computation")) << second.out;

@@ -3,12 +3,9 @@
 // endless wrong answers, and errors that are the user's or the machine's.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <filesystem>
 #include <string>
-#include <thread>
 
 #include "e2e/harness.h"
 
@@ -65,8 +62,7 @@ TEST(Robustness, OneComputationPerDirectory) {
   Scratch s;
   // The first run holds the lock while it waits for its mode.
   auto first = s.Start({}, "0\n");
-  for (int i = 0; i < 2000 && s.Read("Numora.lock").empty(); i++)
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  s.WaitFor("Numora.lock");
   ASSERT_EQ(s.Read("Numora.lock"), std::to_string(first.pid) + "\n");
 
   auto second = s.Run("4\n0\n10000\n1\n0\n", 30);
