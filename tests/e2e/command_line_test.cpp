@@ -52,9 +52,7 @@ TEST(CommandLine, EachFormComputesLikeTheMenu) {
     std::string menu, file, name;
   } forms[] = {
       {{"pi", "20000"}, Answers(0, 0, 20000, 2), "pi.txt", "Pi"},
-      {{"pi", "20000", "--method=ramanujan", "--fft-size=1"},
-       Answers(1, 0, 20000, 1),
-       "pi.txt",
+      {{"pi", "20000", "--method=ramanujan", "--fft-size=1"}, Answers(1, 0, 20000, 1), "pi.txt",
        "Pi"},
       {{"e", "1e4", "--series", "1"}, Answers(3, 0, 10000, 1), "e.txt", "E"},
       {{"sqrt2", "12345", "--mode=0"}, Answers(4, 0, 12345, 2), "sqrt2.txt", "Sqrt2"},

@@ -38,6 +38,12 @@ Scratch::~Scratch() {
 
 bool Scratch::Exists(const std::string& file) const { return fs::exists(Path(file)); }
 
+bool Scratch::WaitFor(const std::string& file) const {
+  for (int i = 0; i < 2000 && Read(file).empty(); i++)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  return !Read(file).empty();
+}
+
 std::string Scratch::Read(const std::string& file) const {
   std::ifstream in(Path(file), std::ios::binary);
   std::stringstream ss;
@@ -117,17 +123,8 @@ RunResult Scratch::Run(const std::string& input, int timeoutSeconds) const {
 }
 
 RunResult Scratch::RunWith(const std::vector<std::string>& args, const std::string& input,
-                           long fileSizeLimit, int timeoutSeconds, long memoryLimit) const {
-  return Exec(args, input, fileSizeLimit, timeoutSeconds, memoryLimit, "");
-}
-
-RunResult Scratch::RunFault(const std::string& fault, const std::string& input) const {
-  return Exec({}, input, 0, 120, 0, fault);
-}
-
-RunResult Scratch::Exec(const std::vector<std::string>& args, const std::string& input,
-                        long fileSizeLimit, int timeoutSeconds, long memoryLimit,
-                        const std::string& fault) const {
+                           long fileSizeLimit, int timeoutSeconds, long memoryLimit,
+                           const std::string& fault) const {
   Write(".stdin", input);
   const int in = open(Path(".stdin").c_str(), O_RDONLY);
   const int out = open(Path(".stdout").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);

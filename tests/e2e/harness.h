@@ -27,18 +27,22 @@ class Scratch {
   const std::string& Dir() const { return dir_; }
   std::string Path(const std::string& file) const { return dir_ + "/" + file; }
   bool Exists(const std::string& file) const;
+  // Waits up to ten seconds for the file to hold something; false if it never does.
+  bool WaitFor(const std::string& file) const;
   std::string Read(const std::string& file) const;
   void Write(const std::string& file, const std::string& content) const;
 
   // Runs numora here with the given standard input; kills it after timeoutSeconds.
   RunResult Run(const std::string& input, int timeoutSeconds = 120) const;
-  // The same with arguments, and optionally with limits in bytes: files
-  // beyond fileSizeLimit fail to grow as on a full disk, and memory beyond
-  // memoryLimit cannot be had.
+  // The same with arguments, and optionally with limits in bytes (files
+  // beyond fileSizeLimit fail to grow as on a full disk, memory beyond
+  // memoryLimit cannot be had) and the fault "ACTION:POINT[:N]" injected.
   RunResult RunWith(const std::vector<std::string>& args, const std::string& input,
-                    long fileSizeLimit = 0, int timeoutSeconds = 120, long memoryLimit = 0) const;
-  // Runs numora with the fault "ACTION:POINT[:N]" injected (NUMORA_TEST_FAULT).
-  RunResult RunFault(const std::string& fault, const std::string& input) const;
+                    long fileSizeLimit = 0, int timeoutSeconds = 120, long memoryLimit = 0,
+                    const std::string& fault = "") const;
+  RunResult RunFault(const std::string& fault, const std::string& input) const {
+    return RunWith({}, input, 0, 120, 0, fault);
+  }
   // Starts numora with arguments in the background, its input on a pipe that
   // stays open: the run waits at its next question until it ends or is killed.
   struct Started {
@@ -56,9 +60,6 @@ class Scratch {
   // Forks numora here with the given descriptors as 0, 1 and 2 (-1: /dev/null).
   int Spawn(const std::vector<std::string>& args, int in, int out, int err,
             long fileSizeLimit = 0, long memoryLimit = 0, const std::string& fault = "") const;
-  RunResult Exec(const std::vector<std::string>& args, const std::string& input,
-                 long fileSizeLimit, int timeoutSeconds, long memoryLimit,
-                 const std::string& fault) const;
   std::string dir_;
 };
 
@@ -72,7 +73,6 @@ std::vector<std::string> Files(const Scratch& s);
 std::vector<std::string> Records(const Scratch& s);
 // The first 300 decimals of Pi, and of e after "2.".
 extern const std::string kPiDigits, kEDigits;
-// Number of occurrences of needle in text.
 int Count(const std::string& text, const std::string& needle);
 bool Has(const std::string& text, const std::string& needle);
 

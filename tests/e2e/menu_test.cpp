@@ -36,13 +36,6 @@ std::string MaskMemory(const std::string& out, std::vector<long>* memory) {
   return std::regex_replace(out, figure, "Mem=# K");
 }
 
-const std::string kModeQuestion =
-    "Choose your computation mode :\n"
-    "[0] standard mode (no disk memory used)\n"
-    "[1] basic disk memory mode (for big computations)\n"
-    "[2] advanced disk memory mode (for huge computations)\n"
-    "Enter your choice : ";
-
 TEST(Menu, ChoiceOutsideTheMenuEndsSilently) {
   Scratch s;
   auto r = s.Run("9\n");
@@ -105,7 +98,12 @@ TEST(Dialogue, TableOfFFTSizesForOneMillionDigits) {
   Scratch s;
   // Sqrt(2), standard mode, 10^6 digits, an entry of 100 k, then end of input.
   auto r = s.Run("4\n0\n1000000\n100\n");
-  const std::string expected = kMenu + "\n" + kModeQuestion + "\n" +
+  const std::string expected = kMenu + "\n" +
+                               "Choose your computation mode :\n"
+                               "[0] standard mode (no disk memory used)\n"
+                               "[1] basic disk memory mode (for big computations)\n"
+                               "[2] advanced disk memory mode (for huge computations)\n"
+                               "Enter your choice : \n"
                                "Number of decimal digits : "
                                "Possible FFT modes, with approximate needed memory :\n\n"
                                "FFT Size= 128 k, Mem=# K (Fastest mode)\n"

@@ -105,8 +105,7 @@ TEST(DiskMode, ResumesFromEverySavePoint) {
       {&kEAlternating, 2, 4, "-2", "Final huge multiplication time", "Inverse time"},
   };
   for (const auto& k : cases) {
-    SCOPED_TRACE(std::string(k.c->name) + " mode " + std::to_string(k.mode) + " save " +
-                 std::to_string(k.save));
+    SCOPED_TRACE(testing::Message() << k.c->name << " mode " << k.mode << " save " << k.save);
     Scratch s;
     auto killed = s.RunFault("kill:saved:" + std::to_string(k.save), Fresh(*k.c, "0", k.mode));
     ASSERT_EQ(killed.signal, SIGKILL) << killed.out;
@@ -135,15 +134,11 @@ TEST(DiskMode, KilledAnywhereNeverGivesWrongDigits) {
       {&kEAlternating, 1, {"kill:e-combine:1", "kill:save:1", "kill:e-division:1"}},
       // "dQ-00": a step summed on disk; "Numora-scratch-A000": Q's NTT
       // residues kept between its two products.
-      {&kPi,
-       2,
-       {"kill:pi-step:4=Numora-scratch-A000", "kill:pi-disk-leaf:2=dP-00",
-        "kill:pi-disk-step:1=dQ-00", "kill:pi-inverse:1", "kill:pi-invsqrt:1"}},
+      {&kPi, 2, {"kill:pi-step:4=Numora-scratch-A000", "kill:pi-disk-leaf:2=dP-00",
+                 "kill:pi-disk-step:1=dQ-00", "kill:pi-inverse:1", "kill:pi-invsqrt:1"}},
       {&kPiRamanujan, 2, {"kill:pi-disk-step:3", "kill:pi-division:1"}},
-      {&kE,
-       2,
-       {"kill:e-leaf:4", "kill:e-combine:1=Numora-scratch-A000", "kill:e-inverse:1",
-        "kill:e-division:1"}},
+      {&kE, 2, {"kill:e-leaf:4", "kill:e-combine:1=Numora-scratch-A000", "kill:e-inverse:1",
+                "kill:e-division:1"}},
   };
   for (const auto& k : cases) {
     Scratch s;
@@ -189,8 +184,7 @@ TEST(DiskMode, CtrlCStopsAtTheEndOfTheStepAndASecondEndsAtOnce) {
 TEST(DiskMode, CtrlCInASingleRunLeavesNothingBehind) {
   Scratch s;
   auto run = s.Start({"sqrt2", "1000000", "--mode=1", "--fft-size=1"}, "");
-  for (int i = 0; i < 2000 && !s.Exists("B-00"); i++) usleep(5000);
-  ASSERT_TRUE(s.Exists("B-00"));
+  ASSERT_TRUE(s.WaitFor("B-00"));
   auto r = Scratch::Finish(run, SIGINT);
   EXPECT_EQ(r.signal, SIGINT);
   EXPECT_EQ(Files(s), std::vector<std::string>{});
@@ -238,7 +232,7 @@ TEST(DiskMode, ThresholdAnswersAndASecondStart) {
   // A second Numora while the first waits for its threshold: refused before
   // anything is read or written.
   auto waiting = s.Start({}, "");
-  for (int i = 0; i < 2000 && !s.Exists("Numora.lock"); i++) usleep(5000);
+  s.WaitFor("Numora.lock");
   auto second = s.Run("0\n");
   EXPECT_EQ(second.status, 1);
   EXPECT_TRUE(Has(second.out, "Another Numora computation")) << second.out;

@@ -3,12 +3,9 @@
 // endless wrong answers, and errors that are the user's or the machine's.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <unistd.h>
 
-#include <chrono>
 #include <filesystem>
 #include <string>
-#include <thread>
 
 #include "e2e/harness.h"
 
@@ -65,8 +62,7 @@ TEST(Robustness, OneComputationPerDirectory) {
   Scratch s;
   // The first run holds the lock while it waits for its mode.
   auto first = s.Start({}, "0\n");
-  for (int i = 0; i < 2000 && s.Read("Numora.lock").empty(); i++)
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  s.WaitFor("Numora.lock");
   ASSERT_EQ(s.Read("Numora.lock"), std::to_string(first.pid) + "\n");
 
   auto second = s.Run("4\n0\n10000\n1\n0\n", 30);
@@ -90,11 +86,11 @@ TEST(Robustness, OneComputationPerDirectory) {
 
 TEST(Robustness, OtherPeoplesFilesAreLeftAlone) {
   Scratch s;
-  for (const char* name : {"A000", "A001", "B000", "sqrt2.txt.partial.keep"}) s.Write(name, "mine");
+  const char* const mine[] = {"A000", "A001", "B000", "sqrt2.txt.partial.keep"};
+  for (const char* name : mine) s.Write(name, "mine");
   auto r = s.Run("4\n0\n10000\n1\n0\n", 30);
   ASSERT_EQ(r.status, 0) << r.out;
-  for (const char* name : {"A000", "A001", "B000", "sqrt2.txt.partial.keep"})
-    EXPECT_EQ(s.Read(name), "mine") << name;
+  for (const char* name : mine) EXPECT_EQ(s.Read(name), "mine") << name;
   EXPECT_FALSE(s.Exists("sqrt2.txt.partial"));
   // A file that a disk mode would make is never taken over.
   s.Write("PP-00", "a file of the user");

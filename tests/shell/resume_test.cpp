@@ -69,14 +69,10 @@ TEST_F(ResumeTest, TimesOfTheRunsAddUpAcrossSaves) {
   SavePi(100);
   std::vector<std::string> lines = Lines(kParamFileName);
   ASSERT_EQ(lines.size(), 13u);
-  EXPECT_EQ(lines[0], "1");
-  EXPECT_EQ(lines[1], "100000.000000");
-  EXPECT_EQ(lines[3], "1024");
   EXPECT_EQ(lines[5].substr(0, 5), "100.0");
-  EXPECT_EQ(lines[6], "2");
-  EXPECT_EQ(std::vector<std::string>(lines.begin() + 7, lines.end()),
-            (std::vector<std::string>{"3", "0", "0", "3", "-2", "0"}));
   lines[5] = "100.000000";
+  EXPECT_EQ(lines, (std::vector<std::string>{"1", "100000.000000", "1", "1024", "0", "100.000000",
+                                             "2", "3", "0", "0", "3", "-2", "0"}));
   WriteLines(lines);
 
   PiChudnovskyComputation second;

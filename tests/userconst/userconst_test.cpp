@@ -145,9 +145,8 @@ TEST(ExpressionParser, OversizedExpressionsAreRefused) {
   }
   // Just inside the bounds.
   for (const std::string& text : {std::string("(2)^1990"), std::string(600, '9'),
-                                  std::string(199, '(') + "n" + std::string(199, ')')}) {
+                                  std::string(199, '(') + "n" + std::string(199, ')')})
     EXPECT_NE(ParseExact(text), nullptr) << text.substr(0, 40);
-  }
 }
 
 // The exact form, taken by large coefficients; the double form goes through
