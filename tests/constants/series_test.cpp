@@ -61,8 +61,7 @@ TEST(SeriesSum, StepMergeKeepsTheTopLimbs) {
     long step, sums, keep;
   } cases[] = {{40, 3, 3}, {300, 10, 7}, {300, 600, 500}, {1000, 2500, 2400}, {20, 2000, 1500}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::to_string(c.step) + " x " + std::to_string(c.sums) + " to " +
-                 std::to_string(c.keep));
+    SCOPED_TRACE(testing::Message() << c.step << " x " << c.sums << " to " << c.keep);
     mpt::Num An(c.step), Pn(c.step), Qn(c.step), P(c.sums + 2), Q(c.sums + 2);
     mpt::Num X(c.step + c.sums + 2);
     fftt::Fill(An.b, c.step - 2, g);

@@ -18,13 +18,11 @@ namespace {
 
 using nttt::u64;
 
-std::string Decimal(u64 x) { return std::to_string(x); }
-
 // M = p_0 ... p_(n-1) in decimal.
 std::string Modulus(long n) {
   ref::Digits m{1};
   for (long i = 0; i < n; i++)
-    m = ref::Mul(m, ref::FromDecimal(Decimal(static_cast<u64>(NTT().Primes.P[i])), 9), 9);
+    m = ref::Mul(m, ref::FromDecimal(std::to_string(static_cast<u64>(NTT().Primes.P[i])), 9), 9);
   return ref::ToDecimal(m, 9);
 }
 
@@ -66,11 +64,9 @@ TEST(CRT, ChooseBestCRTTakesTheLargestTransformNeedingFivePrimes) {
     // The coefficients of the product fit the transform, and NNTT/2
     // coefficients of d digits squared stay below M/2.
     EXPECT_LE((12 * n + d - 1) / d + 1, nntt) << n;
-    const std::string bound =
-        ref::ToDecimal(ref::Mul(ref::FromDecimal(Decimal(nntt), 9),
-                                ref::FromDecimal("1" + std::string(2 * d, '0'), 9), 9),
-                       9);
-    EXPECT_LE(ref::Compare(ref::FromDecimal(bound, 9), ref::FromDecimal(Modulus(ncrt), 9)), 0);
+    const ref::Digits bound = ref::Mul(ref::FromDecimal(std::to_string(nntt), 9),
+                                       ref::FromDecimal("1" + std::string(2 * d, '0'), 9), 9);
+    EXPECT_LE(ref::Compare(bound, ref::FromDecimal(Modulus(ncrt), 9)), 0);
   }
   // More primes than the table holds.
   nttt::ExpectFatal(
