@@ -120,21 +120,18 @@ TEST(CRT, ACoefficientOutOfRangeEndsTheRunWithTheDetails) {
   const std::string m = Modulus(5);
   // Just above M/2 is not reduced to anything in range: reported, with the
   // alphas, in the log.
-  {
-    const std::string v =
-        ref::ToDecimal(ref::Add(ref::FromDecimal(ref::Div(m, "2"), 9), {1}, 9), 9);
-    const std::vector<double> alpha = Alphas(v, 5);
-    char details[200];
-    std::snprintf(details, sizeof details, "---------------------------\n\nNCRT=5\nalpha[0]=%.0f\n",
-                  alpha[0]);
-    nttt::ExpectFatal(
-        [&] {
-          std::vector<double> limbs(100);
-          TinyInt r{0, 100, limbs.data()};
-          CRT(alpha.data(), r);
-        },
-        {"ERROR IN CRT, m>0.5\n", details, "\nm="});
-  }
+  const std::string v = ref::ToDecimal(ref::Add(ref::FromDecimal(ref::Div(m, "2"), 9), {1}, 9), 9);
+  const std::vector<double> alpha = Alphas(v, 5);
+  char details[200];
+  std::snprintf(details, sizeof details, "---------------------------\n\nNCRT=5\nalpha[0]=%.0f\n",
+                alpha[0]);
+  nttt::ExpectFatal(
+      [&] {
+        std::vector<double> limbs(100);
+        TinyInt r{0, 100, limbs.data()};
+        CRT(alpha.data(), r);
+      },
+      {"ERROR IN CRT, m>0.5\n", details, "\nm="});
   FreeCRT();
 }
 
