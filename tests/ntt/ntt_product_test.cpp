@@ -109,7 +109,8 @@ TEST_F(NTTProduct, ProductsAndSquares) {
 TEST_F(NTTProduct, TruncatedProductsKeepTheTopLimbs) {
   std::mt19937_64 g(13);
   for (long keep : {1L, 5L, 100L, 2000L, 2999L}) {
-    const V a = Random(g, 1700), b = Random(g, 1300, keep == 5 ? fftt::Shape::kNines : fftt::Shape::kRandom);
+    const fftt::Shape shape = keep == 5 ? fftt::Shape::kNines : fftt::Shape::kRandom;
+    const V a = Random(g, 1700), b = Random(g, 1300, shape);
     const V exact = Exact(a, b);
     DiskInt& x = Number("x", a);
     x.Offset = -3;
