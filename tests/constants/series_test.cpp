@@ -5,6 +5,7 @@
 #include <cmath>
 #include <random>
 #include <string>
+#include <utility>
 
 #include "constants/e_computation.h"
 #include "constants/pi_ramanujan.h"
@@ -61,15 +62,12 @@ TEST(SeriesSum, StepMergeKeepsTheTopLimbs) {
     long step, sums, keep;
   } cases[] = {{40, 3, 3}, {300, 10, 7}, {300, 600, 500}, {1000, 2500, 2400}, {20, 2000, 1500}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(std::to_string(c.step) + " x " + std::to_string(c.sums) + " to " +
-                 std::to_string(c.keep));
+    SCOPED_TRACE(testing::Message() << c.step << " x " << c.sums << " to " << c.keep);
     mpt::Num An(c.step), Pn(c.step), Qn(c.step), P(c.sums + 2), Q(c.sums + 2);
     mpt::Num X(c.step + c.sums + 2);
-    fftt::Fill(An.b, c.step - 2, g);
-    fftt::Fill(Pn.b, c.step, g);
-    fftt::Fill(Qn.b, c.step, g);
-    fftt::Fill(P.b, c.sums, g);
-    fftt::Fill(Q.b, c.sums, g);
+    for (auto [x, n] : {std::pair(&An, c.step - 2), {&Pn, c.step}, {&Qn, c.step}, {&P, c.sums},
+                        {&Q, c.sums}})
+      fftt::Fill(x->b, n, g);
     P.b.Offset = 4;
     Q.b.Offset = 5;
     const ref::Digits an = fftt::ToRef(An.b), pn = fftt::ToRef(Pn.b), qn = fftt::ToRef(Qn.b);

@@ -64,9 +64,7 @@ TEST_F(DiskTest, ProductsAndSquaresAcrossPieces) {
 
 TEST_F(DiskTest, TruncatedProductsKeepTheTopLimbs) {
   std::mt19937_64 g(52);
-  DiskInt a, b, r;
-  a.Init("TA", 80000);
-  b.Init("TB", 80000);
+  DiskInt &a = Number("TA", 80000), &b = Number("TB", 80000), r;
   for (auto [na, nb, kept] : {std::tuple(60000L, 50000L, 30000L), {60000L, 50000L, 109999L},
                               {30000L, 30000L, 25000L}, {5L, 60000L, 100L}, {50000L, 4L, 7L}}) {
     SCOPED_TRACE(std::to_string(na) + " x " + std::to_string(nb) + " to " + std::to_string(kept));

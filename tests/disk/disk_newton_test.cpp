@@ -37,9 +37,8 @@ TEST_F(DiskTest, InverseSquareRootsAgreeWithMemory) {
   for (auto [n, limbs] :
        {std::pair(2L, 30000L), {2L, 40L}, {999999999989L, 300L}}) {
     SCOPED_TRACE(std::to_string(n) + ", " + std::to_string(limbs) + " limbs");
-    DiskInt x, t;
-    x.Init("IX", limbs - 1);
-    t.Init("IT", limbs - 1);
+    Numbers.clear();
+    DiskInt &x = Number("IX", limbs - 1), &t = Number("IT", limbs - 1);
     testing::internal::CaptureStdout();
     InvSqrtDiskInt(n, x, t);
     testing::internal::GetCapturedStdout();
@@ -57,10 +56,8 @@ TEST_F(DiskTest, ReciprocalsAgreeWithMemory) {
   for (auto [na, limbs, offset] : {std::tuple(25000L, 30000L, 5L), {40000L, 26000L, -40000L},
                                    {3L, 50L, 0L}}) {
     SCOPED_TRACE(std::to_string(na) + " limbs to " + std::to_string(limbs));
-    DiskInt a, x, t;
-    a.Init("RA", na);
-    x.Init("RX", limbs - 1);
-    t.Init("RT", limbs - 1);
+    Numbers.clear();
+    DiskInt &a = Number("RA", na), &x = Number("RX", limbs - 1), &t = Number("RT", limbs - 1);
     const V v = Random(g, na);
     Put(a, v, offset);
     testing::internal::CaptureStdout();
@@ -72,6 +69,7 @@ TEST_F(DiskTest, ReciprocalsAgreeWithMemory) {
     ExpectClose(From(x, low), From(y.b.Limbs, y.b.Size, y.b.Offset, low));
   }
   // 1/B^k from below or from above: 999999999999... or 1 000...
+  Numbers.clear();
   DiskInt &a = Number("RA", 3), &x = Number("RX", 60), &t = Number("RT", 60);
   InverseDiskInt(Put(a, {0, 0, 1}, 4), x, t);
   const V r = Get(x);
@@ -90,10 +88,9 @@ TEST_F(DiskTest, QuotientTimesDivisorGivesTheDividend) {
   for (auto [nq, nd, negative] : {std::tuple(30000L, 30000L, false), {30000L, 500L, false},
                                   {30000L, 500L, true}, {60L, 70000L, false}}) {
     SCOPED_TRACE(std::to_string(nq) + " / " + std::to_string(nd));
-    DiskInt q, d, t;
-    q.Init("Q", nq);
-    d.Init("D", std::max(nq, nd));
-    t.Init("T", std::max(nq, nd) + 2);
+    Numbers.clear();
+    DiskInt &q = Number("Q", nq), &d = Number("D", std::max(nq, nd));
+    DiskInt &t = Number("T", std::max(nq, nd) + 2);
     const V x = Random(g, nq);
     const V y = Random(g, nd, negative ? fftt::Shape::kNegative : fftt::Shape::kRandom);
     Put(q, x, -7);
@@ -115,11 +112,8 @@ TEST_F(DiskTest, QuotientTimesDivisorGivesTheDividend) {
 // A product that goes wrong on the way: the divisor does not come out as 1.
 TEST_F(DiskTest, DivisionWhoseDivisorDoesNotNormalise) {
   std::mt19937_64 g(63);
-  DiskInt q, d, t;
-  t.Init("T", 40);
+  DiskInt &q = Number("Q", 29), &d = Number("D", 29), &t = Number("T", 40);
   mpt::Num w(DiskPieceLimbs()), inv(DiskPieceLimbs());
-  q.Init("Q", 29);
-  d.Init("D", 29);
   Put(q, Random(g, 30), 0);
   Put(d, Random(g, 30), 0);
   // The top coefficient of d times 1/d (30 by 30 limbs), beyond the products

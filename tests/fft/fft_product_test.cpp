@@ -38,8 +38,7 @@ TEST(FFTProduct, ProductsAndSquaresAgainstReferences) {
   }
   int it = 0;
   for (Case c : cs) {
-    SCOPED_TRACE("seed 31 case " + std::to_string(it) + ": " + std::to_string(c.na) + " x " +
-                 std::to_string(c.nb));
+    SCOPED_TRACE(testing::Message() << "case " << it << ": " << c.na << " x " << c.nb);
     const Shape shapes[] = {Shape::kNines, Shape::kSparse, Shape::kRandom, Shape::kNegative};
     const Shape sa = shapes[it % 4], sb = it % 8 == 3 ? Shape::kRandom : sa;
     it++;

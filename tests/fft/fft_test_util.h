@@ -51,13 +51,12 @@ inline void Fill(BigInt& x, long n, std::mt19937_64& g, Shape shape = Shape::kRa
   x.Offset = 0;
 }
 
-// Three primes below 2^31 (apart from the products' own check prime): a 64-bit
-// remainder by a constant is a multiplication, fast enough for numbers of
-// millions of limbs.
+// Three primes below 2^31 (apart from the products' own check prime), known at
+// compile time: a 64-bit remainder by a constant is a multiplication, fast
+// enough for numbers of millions of limbs.
 constexpr uint64_t kPrimes[3] = {2147483647, 2147483629, 2147483587};
 
-// The value of limbs (signed limbs allowed) modulo p, a prime of kPrimes known
-// at compile time: a remainder is a multiplication.
+// The value of limbs (signed limbs allowed) modulo p.
 template <uint64_t p>
 uint64_t Residue(const double* limbs, long n) {
   constexpr uint64_t base = 1000000000000ULL % p;
@@ -70,17 +69,14 @@ uint64_t Residue(const double* limbs, long n) {
   return acc;
 }
 
-template <uint64_t p>
-bool MatchesModulo(const double* a, long na, const double* b, long nb, const double* r, long nr) {
-  return Residue<p>(a, na) * Residue<p>(b, nb) % p == Residue<p>(r, nr);
-}
-
 // r == a * b as integers (offsets ignored), by residues.
+template <uint64_t... p>
+bool MatchesModulo(const double* a, long na, const double* b, long nb, const double* r, long nr) {
+  return ((Residue<p>(a, na) * Residue<p>(b, nb) % p == Residue<p>(r, nr)) && ...);
+}
 inline bool ProductMatches(const double* a, long na, const double* b, long nb, const double* r,
                            long nr) {
-  return MatchesModulo<kPrimes[0]>(a, na, b, nb, r, nr) &&
-         MatchesModulo<kPrimes[1]>(a, na, b, nb, r, nr) &&
-         MatchesModulo<kPrimes[2]>(a, na, b, nb, r, nr);
+  return MatchesModulo<kPrimes[0], kPrimes[1], kPrimes[2]>(a, na, b, nb, r, nr);
 }
 inline bool ProductMatches(const BigInt& a, const BigInt& b, const BigInt& r) {
   return ProductMatches(a.Limbs, a.Size, b.Limbs, b.Size, r.Limbs, r.Size);

@@ -96,8 +96,7 @@ TEST(Multiply, FullAndTruncatedProducts) {
     const long full = c.na + c.nb, drawn = 1 + static_cast<long>(g() % full);
     const long cap = c.cap == 0 || s == Shape::kNegative ? full : c.cap > 0 ? c.cap : drawn;
     const double slack = cap < full ? 1e6 : 0;
-    SCOPED_TRACE("seed 41 case " + std::to_string(it++) + ": " + std::to_string(c.na) + " x " +
-                 std::to_string(c.nb) + " into " + std::to_string(cap));
+    SCOPED_TRACE(testing::Message() << it++ << ": " << c.na << " x " << c.nb << " into " << cap);
     Num a(c.na), b(c.nb), r(cap), sq(cap == full ? 2 * c.na : std::min(cap, 2 * c.na));
     fftt::Fill(a.b, c.na, g, s);
     fftt::Fill(b.b, c.nb, g, s == Shape::kNegative ? Shape::kRandom : s);
@@ -136,8 +135,7 @@ TEST(Multiply, SpecialOperandAndSpecialMulIntoAnOperand) {
   for (size_t i = 0; i < cs.size(); i++) {
     const long na = cs[i].na, nb = cs[i].nb;
     for (int onA = 0; onA < 2; onA++) {
-      SCOPED_TRACE("seed 43: " + std::to_string(na) + " x " + std::to_string(nb) +
-                   (onA ? " into a" : " into b"));
+      SCOPED_TRACE(testing::Message() << na << " x " << nb << (onA ? " into a" : " into b"));
       Num a(na + nb), b(na + nb), a0(na), b0(nb), special(nb), sq(2 * na);
       fftt::Fill(a.b, na, g);
       fftt::Fill(b.b, nb, g, i % 3 == 2 ? Shape::kNines : Shape::kRandom);
@@ -166,8 +164,8 @@ TEST(Multiply, ResultOnEitherOperand) {
                         {20, 2000, 1500}, {2000, 20, 1500}, {300, 5000, 2000}, {4000, 4000, 1000}};
   for (Case c : cases) {
     for (int onA = 0; onA < 4; onA++) {
-      SCOPED_TRACE(std::to_string(c.na) + " x " + std::to_string(c.nb) +
-                   (onA % 2 ? " on a" : " on b") + (onA > 1 ? " with a special operand" : ""));
+      SCOPED_TRACE(testing::Message() << c.na << " x " << c.nb << " on " << (onA % 2 ? 'a' : 'b')
+                                      << (onA > 1 ? ", special" : ""));
       Num a(c.na + c.nb), b(c.na + c.nb), want(c.na + c.nb), special(c.na + c.nb);
       fftt::Fill(a.b, c.na, g);
       fftt::Fill(b.b, c.nb, g);

@@ -18,13 +18,11 @@ namespace {
 
 using nttt::u64;
 
-std::string Decimal(u64 x) { return std::to_string(x); }
-
 // M = p_0 ... p_(n-1) in decimal.
 std::string Modulus(long n) {
   ref::Digits m{1};
   for (long i = 0; i < n; i++)
-    m = ref::Mul(m, ref::FromDecimal(Decimal(static_cast<u64>(NTT().Primes.P[i])), 9), 9);
+    m = ref::Mul(m, ref::FromDecimal(std::to_string(static_cast<u64>(NTT().Primes.P[i])), 9), 9);
   return ref::ToDecimal(m, 9);
 }
 
@@ -66,11 +64,9 @@ TEST(CRT, ChooseBestCRTTakesTheLargestTransformNeedingFivePrimes) {
     // The coefficients of the product fit the transform, and NNTT/2
     // coefficients of d digits squared stay below M/2.
     EXPECT_LE((12 * n + d - 1) / d + 1, nntt) << n;
-    const std::string bound =
-        ref::ToDecimal(ref::Mul(ref::FromDecimal(Decimal(nntt), 9),
-                                ref::FromDecimal("1" + std::string(2 * d, '0'), 9), 9),
-                       9);
-    EXPECT_LE(ref::Compare(ref::FromDecimal(bound, 9), ref::FromDecimal(Modulus(ncrt), 9)), 0);
+    const ref::Digits bound = ref::Mul(ref::FromDecimal(std::to_string(nntt), 9),
+                                       ref::FromDecimal("1" + std::string(2 * d, '0'), 9), 9);
+    EXPECT_LE(ref::Compare(bound, ref::FromDecimal(Modulus(ncrt), 9)), 0);
   }
   // More primes than the table holds.
   nttt::ExpectFatal(
@@ -124,21 +120,18 @@ TEST(CRT, ACoefficientOutOfRangeEndsTheRunWithTheDetails) {
   const std::string m = Modulus(5);
   // Just above M/2 is not reduced to anything in range: reported, with the
   // alphas, in the log.
-  {
-    const std::string v =
-        ref::ToDecimal(ref::Add(ref::FromDecimal(ref::Div(m, "2"), 9), {1}, 9), 9);
-    const std::vector<double> alpha = Alphas(v, 5);
-    char details[200];
-    std::snprintf(details, sizeof details, "---------------------------\n\nNCRT=5\nalpha[0]=%.0f\n",
-                  alpha[0]);
-    nttt::ExpectFatal(
-        [&] {
-          std::vector<double> limbs(100);
-          TinyInt r{0, 100, limbs.data()};
-          CRT(alpha.data(), r);
-        },
-        {"ERROR IN CRT, m>0.5\n", details, "\nm="});
-  }
+  const std::string v = ref::ToDecimal(ref::Add(ref::FromDecimal(ref::Div(m, "2"), 9), {1}, 9), 9);
+  const std::vector<double> alpha = Alphas(v, 5);
+  char details[200];
+  std::snprintf(details, sizeof details, "---------------------------\n\nNCRT=5\nalpha[0]=%.0f\n",
+                alpha[0]);
+  nttt::ExpectFatal(
+      [&] {
+        std::vector<double> limbs(100);
+        TinyInt r{0, 100, limbs.data()};
+        CRT(alpha.data(), r);
+      },
+      {"ERROR IN CRT, m>0.5\n", details, "\nm="});
   FreeCRT();
 }
 
