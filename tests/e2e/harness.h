@@ -5,6 +5,15 @@
 #include <string>
 #include <vector>
 
+// Set when the binaries run under the address sanitizer (with either compiler).
+#if defined(__SANITIZE_ADDRESS__)
+#define NUMORA_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define NUMORA_SANITIZED 1
+#endif
+#endif
+
 namespace e2e {
 
 struct RunResult {

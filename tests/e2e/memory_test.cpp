@@ -12,14 +12,6 @@
 #include "e2e/harness.h"
 #include "e2e/user_files.h"
 
-#if defined(__SANITIZE_ADDRESS__)
-#define NUMORA_SANITIZED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define NUMORA_SANITIZED 1
-#endif
-#endif
-
 namespace {
 
 using namespace e2e;

@@ -154,7 +154,7 @@ TEST(Robustness, ErrorsOfTheUserOrMachineSayWhatToDo) {
   EXPECT_TRUE(s.Exists("Numora.log"));
 
   // Not enough memory, for the counted arrays and for the rest alike.
-#ifndef __SANITIZE_ADDRESS__  // the sanitizer needs more address space than the limit
+#ifndef NUMORA_SANITIZED  // the sanitizer needs more address space than the limit
   for (const char* digits : {"2e10", "5e8"}) {
     r = s.RunWith({"e", digits}, "", 0, 60, 1L << 30);
     EXPECT_EQ(r.status, 1) << digits;
