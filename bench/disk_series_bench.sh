@@ -26,15 +26,19 @@ for digits in "${COUNTS[@]}"; do
     file=$([ "$constant" = Pi ] && echo pi.txt || echo e.txt)
     cpu0=""
     for mode in $MODES; do
+      # Each disk mode's table starts one row lower than the previous mode's.
+      fft=$k
       if [ "$mode" != 0 ]; then
-        dir=$(run_counted "$constant-$mode-$digits" "$entry\n$mode\n$digits\n$DISK_K\n0\n0\n")
+        fft=$((k >> mode))
+        [ "$fft" -gt "$DISK_K" ] && fft=$DISK_K
+        dir=$(run_counted "$constant-$mode-$digits" "$entry\n$mode\n$digits\n$fft\n0\n0\n")
       else
         dir=$(run_counted "$constant-0-$digits" "$entry\n0\n$digits\n$k\n0\n")
       fi
       allocated=$(sed -n 's/^Total Physical Memory Allocated = \([0-9]*\) Kbytes/\1/p' "$dir/out" | tail -1)
       estimate=$(sed -n 's/^Physical memory used : ~ \([0-9]*\) K/\1/p' "$dir/$file")
       cpu=$(cpu_of "$dir/time")
-      echo "== $constant to $digits digits, mode $mode, FFT size $([ "$mode" != 0 ] && echo "$DISK_K" || echo "$k") k: $(verdict_of "$dir")"
+      echo "== $constant to $digits digits, mode $mode, FFT size $fft k: $(verdict_of "$dir")"
       printf "%s\n" "$(report "$dir/time")"
       printf "memory allocated %s K, table estimate %s K" "$allocated" "$estimate"
       if [ "$mode" != 0 ]; then
